@@ -1,0 +1,33 @@
+# prnuninst.exe without the C runtime: our own entry, only system DLLs, the
+# icon as the one resource, and no build time in the header.
+enable_language(RC)
+
+find_program(PRNUNINST_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+
+set(icon ${CMAKE_BINARY_DIR}/prnuninst.ico)
+add_custom_command(
+    OUTPUT ${icon}
+    COMMAND ${PRNUNINST_PYTHON} ${CMAKE_SOURCE_DIR}/res/xpm_to_ico.py ${CMAKE_SOURCE_DIR}/res/prnuninst.xpm ${icon}
+    DEPENDS ${CMAKE_SOURCE_DIR}/res/prnuninst.xpm ${CMAKE_SOURCE_DIR}/res/xpm_to_ico.py
+    COMMENT "Icon from res/prnuninst.xpm"
+    VERBATIM)
+
+set(rc ${CMAKE_SOURCE_DIR}/res/prnuninst.rc)
+set_source_files_properties(${rc} PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR} OBJECT_DEPENDS ${icon})
+
+add_executable(prnuninst WIN32 ${PRNUNINST_SOURCES} ${CMAKE_SOURCE_DIR}/src/front/entry.cpp ${rc} ${icon})
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(entry _ProgramEntry@0)  # __stdcall decoration on i386
+else()
+    set(entry ProgramEntry)
+endif()
+
+target_compile_options(prnuninst PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:-Os;-fno-exceptions;-fno-rtti;-fno-asynchronous-unwind-tables;-fno-unwind-tables;-fno-threadsafe-statics;-fno-stack-protector;-fno-ident;-fno-builtin>)
+target_link_options(prnuninst PRIVATE
+    -nostdlib -nostartfiles -s -Wl,-e,${entry} -Wl,--no-insert-timestamp
+    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0)
+target_link_libraries(prnuninst PRIVATE kernel32 user32 advapi32 winspool)
+# The default list would add libraries the program does not call.
+set(CMAKE_CXX_STANDARD_LIBRARIES "")

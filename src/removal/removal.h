@@ -1,0 +1,21 @@
+// Printer model removal: the fixed table of models and the procedure that
+// removes one of them from the machine.
+#pragma once
+
+#include <windows.h>
+
+// One removable printer model. Every string is an ANSI (code page 949 where
+// it holds Hangul) byte string handed unchanged to the "A" platform calls.
+struct ModelEntry {
+    CHAR selector;            // command-line byte "1" to "4"
+    unsigned keyCount;        // 1 to 6
+    LPCSTR keys[6];           // paths under HKEY_LOCAL_MACHINE, in deletion order
+    LPCSTR printerName;       // queue name handed to the spooler
+};
+
+// The entry whose selector equals the byte exactly, or nullptr.
+const ModelEntry* FindModel(CHAR selector);
+
+// Deletes the selected model's keys in table order, then has the spooler
+// delete its queue. A selector that matches no model does nothing at all.
+void RemoveModel(CHAR selector);

@@ -1,0 +1,37 @@
+// Host stand-in for the few Windows declarations the program uses. The
+// recording layer (recorder.cpp) defines the functions, so the program's
+// sources build unchanged on Linux.
+#pragma once
+
+#include <cstdint>
+
+#define WINAPI
+
+using BOOL = int;
+using BYTE = uint8_t;
+using WORD = uint16_t;
+using DWORD = uint32_t;
+using LONG = int32_t;
+using UINT = unsigned int;
+using CHAR = char;
+using LPSTR = char*;
+using LPCSTR = const char*;
+using HANDLE = void*;
+using LPHANDLE = HANDLE*;
+using ACCESS_MASK = DWORD;
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+struct HKEY__;
+using HKEY = HKEY__*;
+
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
+#define DELETE 0x00010000u
+#define SW_SHOW 5
+
+extern "C" {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandTail, int show);
+LPSTR WINAPI CharNextA(LPCSTR position);
+BOOL WINAPI IsDBCSLeadByte(BYTE leadByte);
+LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
+UINT WINAPI WinExec(LPCSTR commandLine, UINT show);
+}

@@ -1,0 +1,23 @@
+// The host build's platform layer: records every registry, spooler and launch
+// call in order, and steps characters as a chosen ANSI code page would.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace recorder {
+
+enum class CodePage { SingleByte, Korean949 };
+
+// One call as text, e.g. "RegDeleteKeyA(80000002, SYSTEM\...)"; byte strings
+// are kept byte for byte.
+using Calls = std::vector<std::string>;
+
+// Clears the log and sets the code page and what OpenPrinterA will return.
+void Reset(CodePage page = CodePage::SingleByte, bool openSucceeds = true);
+const Calls& Recorded();
+
+// The handle a successful OpenPrinterA hands out.
+constexpr unsigned long kPrinterHandle = 0x4711;
+
+}  // namespace recorder

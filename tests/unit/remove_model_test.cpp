@@ -1,0 +1,94 @@
+// RemoveModel: the exact platform calls, with their arguments and order, for
+// every selector, for selectors that match nothing, and for a failed open.
+#include <gtest/gtest.h>
+
+#include "case_name.h"
+#include "recorder.h"
+#include "removal/removal.h"
+
+namespace {
+
+// Paths are composed here from their parts so that a typo in the program's
+// whole literals does not repeat itself in the expectations.
+const std::string kPrinters = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
+const std::string kDrivers =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT X86\\Drivers\\Version-2\\";
+const std::string kBanto = "\xB9\xDD\xC5\xE4 ";  // the Hangul word in code page 949, then a blank
+
+std::string Delete(const std::string& path)
+{
+    return "RegDeleteKeyA(80000002, " + path + ")";
+}
+
+// The three keys of a driver set with a queue: data key, queue key, driver key.
+std::vector<std::string> QueueSet(const std::string& name)
+{
+    return {Delete(kPrinters + name + "\\PrinterDriverData"), Delete(kPrinters + name), Delete(kDrivers + name)};
+}
+
+std::vector<std::string> Spooler(const std::string& printer)
+{
+    return {"OpenPrinterA(" + printer + ", RAW, no devmode, 10004)", "DeletePrinter(4711)", "ClosePrinter(4711)"};
+}
+
+std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts)
+{
+    std::vector<std::string> all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+struct SelectorCase {
+    const char* name;
+    char selector;
+    std::vector<std::string> calls;
+};
+
+class RemoveModelCalls : public testing::TestWithParam<SelectorCase> {};
+
+TEST_P(RemoveModelCalls, MakesExactlyTheseCallsInOrder)
+{
+    recorder::Reset();
+    RemoveModel(GetParam().selector);
+    EXPECT_EQ(recorder::Recorded(), GetParam().calls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachSelector, RemoveModelCalls,
+    testing::Values(
+        SelectorCase{"Model1", '1', Join({{Delete(kDrivers + kBanto + "QX-71KG PCL5e")}, Spooler(kBanto + "QX-4400A PCL5e")})},
+        SelectorCase{"Model2", '2',
+                     Join({QueueSet("Korvel Lumaset R9mx PCL 5e"), QueueSet("Korvel Lumaset R9mx PCL 6"),
+                           Spooler("Korvel Lumaset R9mx PCL 5e")})},
+        SelectorCase{"Model3", '3', Join({QueueSet(kBanto + "QX-7100 PCL5e"), Spooler(kBanto + "QX-7150 PCL5e")})},
+        SelectorCase{"Model4", '4', Join({QueueSet("Pelnora 7100 PCL5e"), Spooler("Pelnora 7100 PCL5e")})},
+        // No model: no key, and never an open that could reach the print server.
+        SelectorCase{"Nul", '\0', {}}, SelectorCase{"Zero", '0', {}}, SelectorCase{"Five", '5', {}},
+        SelectorCase{"Nine", '9', {}}, SelectorCase{"Letter", 'a', {}}, SelectorCase{"Slash", '/', {}},
+        SelectorCase{"HighByte", '\xB9', {}}, SelectorCase{"HighDigitAlias", static_cast<char>(0x31 | 0x80), {}}),
+    CaseName());
+
+TEST(RemoveModel, FailedOpenStopsBeforeDeleteAndClose)
+{
+    recorder::Reset(recorder::CodePage::SingleByte, /*openSucceeds=*/false);
+    RemoveModel('4');
+    const auto expected = Join({QueueSet("Pelnora 7100 PCL5e"), {Spooler("Pelnora 7100 PCL5e").front()}});
+    EXPECT_EQ(recorder::Recorded(), expected);
+}
+
+TEST(FindModel, EveryByteOutsideOneToFourMatchesNothing)
+{
+    for (int byte = 0; byte < 256; ++byte) {
+        const ModelEntry* model = FindModel(static_cast<char>(byte));
+        if (byte >= '1' && byte <= '4') {
+            ASSERT_NE(model, nullptr) << byte;
+            EXPECT_EQ(model->selector, static_cast<char>(byte));
+        } else {
+            EXPECT_EQ(model, nullptr) << byte;
+        }
+    }
+}
+
+}  // namespace
