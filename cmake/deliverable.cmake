@@ -31,3 +31,9 @@ target_link_options(prnuninst PRIVATE
 target_link_libraries(prnuninst PRIVATE kernel32 user32 advapi32 winspool)
 # The default list would add libraries the program does not call.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
+
+# Programs the end-to-end tests run beside the utility (PE32+ only: under
+# emulation a PE32 program can start only 64-bit children).
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_subdirectory(${CMAKE_SOURCE_DIR}/tests/e2e ${CMAKE_BINARY_DIR}/e2e)
+endif()

@@ -17,6 +17,9 @@ struct LineCase {
     const char* tail;
 };
 
+// Keeps the row name, not its bytes, in test names and messages.
+void PrintTo(const LineCase& row, std::ostream* out) { *out << row.name; }
+
 class CommandTail : public testing::TestWithParam<LineCase> {};
 
 TEST_P(CommandTail, IsTheSuffixAfterTheProgramName)

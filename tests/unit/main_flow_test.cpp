@@ -20,6 +20,9 @@ struct TailCase {
     const char* command;  // what WinExec gets, or kNothing
 };
 
+// Keeps the row name, not its bytes, in test names and messages.
+void PrintTo(const TailCase& row, std::ostream* out) { *out << row.name; }
+
 class MainFlow : public testing::TestWithParam<TailCase> {};
 
 // Everything but WinExec, as RemoveModel records it for the expected model.

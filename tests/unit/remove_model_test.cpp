@@ -46,6 +46,9 @@ struct SelectorCase {
     std::vector<std::string> calls;
 };
 
+// Keeps the row name, not its bytes, in test names and messages.
+void PrintTo(const SelectorCase& row, std::ostream* out) { *out << row.name; }
+
 class RemoveModelCalls : public testing::TestWithParam<SelectorCase> {};
 
 TEST_P(RemoveModelCalls, MakesExactlyTheseCallsInOrder)
