@@ -1,0 +1,69 @@
+// Helpers of the end-to-end tests, in the manner of Wine's programs/reg/tests:
+// every case seeds the registry, runs the built utility as a real process and
+// checks its exit status, the registry and what it started.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// --- checks: counted; a failure prints file:line and its message -----------
+void Check(const char* file, int line, bool condition, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));
+#define ok(condition, ...) Check(__FILE__, __LINE__, (condition), __VA_ARGS__)
+int Failures();
+int Checks();
+
+// --- the machine: every key the tests seed, under HKLM --------------------
+// Key paths are UTF-16, so seeding and checking do not depend on the code
+// page the utility runs under.
+std::wstring QueueKey(const std::wstring& queue);         // ...\Print\Printers\<queue>
+std::wstring DataKey(const std::wstring& queue);          // <queue key>\PrinterDriverData
+std::wstring DriverKey(const std::wstring& driver);       // ...\Windows NT X86\Drivers\Version-2\<driver>
+
+// Removes every seeded key, then installs the four models and their
+// neighbours as a driver install leaves them.
+void SeedMachine();
+// Gives a seeded key one more subkey, so that the registry refuses to delete it.
+void AddSubkey(const std::wstring& key, const wchar_t* name);
+
+// Every seeded key with whether it exists; "gone" lists what a run may have
+// deleted: each of those must be absent and every other seeded key must be
+// present with the value it was seeded with.
+#define verify_machine(...) VerifyMachine(__FILE__, __LINE__, __VA_ARGS__)
+void VerifyMachine(const char* file, int line, const std::vector<std::wstring>& gone);
+#define verify_key(key) VerifyKey(__FILE__, __LINE__, (key), true)
+#define verify_key_gone(key) VerifyKey(__FILE__, __LINE__, (key), false)
+void VerifyKey(const char* file, int line, const std::wstring& key, bool present);
+
+// What removing model N deletes on the seeded machine, through the registry
+// or, where a queue's name differs from its keys, through the spooler.
+std::vector<std::wstring> RemovedBy(int model);
+// The keys of the seeded machine and whether they are there, as a table.
+void PrintMachine();
+
+// --- running the utility ---------------------------------------------------
+extern const wchar_t* const kFollowOn;  // C:\e2e\followon.exe: records its command line
+struct Run {
+    DWORD exitCode;
+    std::vector<std::wstring> started;  // command lines the follow-on program recorded
+};
+// Copies the built programs to C:\e2e\ (the utility also under the given
+// subdirectory names), so that cases can run them from chosen paths.
+void InstallPrograms(const std::vector<std::wstring>& utilityDirectories);
+// The built follow-on program as a Unix path, which Wine can start; empty
+// when the build is not on drive Z:.
+std::wstring UnixFollowOn();
+// Runs "C:\e2e\prnuninst.exe <tail>" and waits for it and all it started.
+Run RunTail(const std::wstring& tail);
+// Runs the given whole command line the same way.
+Run RunCommandLine(const std::wstring& commandLine);
+#define verify_run(run, ...) VerifyRun(__FILE__, __LINE__, (run), __VA_ARGS__)
+void VerifyRun(const char* file, int line, const Run& run, const std::vector<std::wstring>& started);
+
+// --- groups of cases, one file each ----------------------------------------
+void TestModels();
+void TestRefusedDeletion();
+void TestCodePage1252();
+void TestCommandLine();

@@ -1,0 +1,59 @@
+// The end-to-end driver, run under wine64:
+//   e2e_tests run GROUP   run one group of cases (models, refused, codepage1252, command_line)
+//   e2e_tests seed        install the four models and their neighbours, and
+//                         copy the programs to C:\e2e
+//   e2e_tests expect N    check that exactly model N's keys are gone (0: none)
+//   e2e_tests table       print every seeded key and whether it is there
+// Exits 0 when every check passed.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "e2e.h"
+
+namespace {
+
+struct Group {
+    const char* name;
+    void (*run)();
+};
+const Group kGroups[] = {
+    {"models", TestModels},
+    {"refused", TestRefusedDeletion},
+    {"codepage1252", TestCodePage1252},
+    {"command_line", TestCommandLine},
+};
+
+int Usage()
+{
+    std::fprintf(stderr, "usage: e2e_tests run GROUP | seed | expect N | table\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 3 && std::strcmp(argv[1], "run") == 0) {
+        for (const Group& group : kGroups) {
+            if (std::strcmp(group.name, argv[2]) == 0) {
+                group.run();
+                std::printf("e2e %s: %d checks, %d failures (code page %u)\n", group.name, Checks(), Failures(),
+                            GetACP());
+                return Failures() == 0 ? 0 : 1;
+            }
+        }
+        return Usage();
+    }
+    if (argc == 2 && std::strcmp(argv[1], "seed") == 0) {
+        InstallPrograms({});
+        SeedMachine();
+    } else if (argc == 3 && std::strcmp(argv[1], "expect") == 0) {
+        verify_machine(RemovedBy(std::atoi(argv[2])));
+    } else if (argc == 2 && std::strcmp(argv[1], "table") == 0) {
+        PrintMachine();
+    } else {
+        return Usage();
+    }
+    return Failures() == 0 ? 0 : 1;
+}

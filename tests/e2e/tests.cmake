@@ -1,0 +1,35 @@
+# The end-to-end (label e2e) and PE32 (label pe32) tests, registered in the
+# host build's CTest tree. They run the win64 and win32 preset builds in one
+# throwaway Wine prefix with a persistent wineserver, one test at a time.
+set(PRNUNINST_WIN64_DIR "${CMAKE_SOURCE_DIR}/build/win64" CACHE PATH "The win64 preset's build directory")
+set(PRNUNINST_WIN32_DIR "${CMAKE_SOURCE_DIR}/build/win32" CACHE PATH "The win32 preset's build directory")
+
+set(wine ${CMAKE_CURRENT_LIST_DIR}/wine.sh)
+set(prefix ${CMAKE_BINARY_DIR}/wine-prefix)
+set(driver ${PRNUNINST_WIN64_DIR}/e2e/e2e_tests.exe)
+
+add_test(NAME wine_prefix_setup COMMAND ${wine} setup ${prefix})
+add_test(NAME wine_prefix_cleanup COMMAND ${wine} cleanup ${prefix})
+set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine LABELS "e2e;pe32" TIMEOUT 300)
+set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine LABELS "e2e;pe32")
+
+foreach(group_locale models:ko_KR.UTF-8 refused:ko_KR.UTF-8 command_line:ko_KR.UTF-8 codepage1252:C.UTF-8)
+    string(REPLACE ":" ";" parts ${group_locale})
+    list(GET parts 0 group)
+    list(GET parts 1 locale)
+    add_test(NAME e2e_${group} COMMAND ${wine} run ${prefix} ${locale} ${driver} run ${group})
+    set_tests_properties(e2e_${group} PROPERTIES LABELS e2e TIMEOUT 300)
+endforeach()
+
+# About a minute each under emulation: a removal whose spooler step shows
+# (model 3's queue is named apart from its keys), and a run that does nothing.
+add_test(NAME pe32_model3 COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32.sh ${prefix} ${PRNUNINST_WIN32_DIR}/prnuninst.exe
+                                  ${driver} 3 "/f3C:\\e2e\\followon.exe" "C:\\e2e\\followon.exe")
+add_test(NAME pe32_no_slash COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32.sh ${prefix} ${PRNUNINST_WIN32_DIR}/prnuninst.exe
+                                    ${driver} 0 "C:\\e2e\\followon.exe")
+set_tests_properties(pe32_model3 pe32_no_slash PROPERTIES LABELS pe32 TIMEOUT 600)
+
+get_directory_property(wine_tests TESTS)
+list(FILTER wine_tests INCLUDE REGEX "^(e2e|pe32)_")
+set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_prefix)
+set_tests_properties(wine_prefix_setup wine_prefix_cleanup PROPERTIES RESOURCE_LOCK wine_prefix)

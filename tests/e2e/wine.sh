@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# A throwaway Wine prefix for the tests, with a persistent wineserver.
+#   wine.sh setup PREFIX             make a fresh prefix and start its server
+#   wine.sh cleanup PREFIX           end the server
+#   wine.sh run PREFIX LOCALE CMD... run a Windows program with wine64 in that locale
+#   wine.sh run32 PREFIX LOCALE CMD... run a PE32 program under qemu-i386 + wine32
+set -euo pipefail
+action=$1 prefix=$(realpath -m "$2"); shift 2
+
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+wine64=/usr/lib/wine/wine64
+server=/usr/lib/wine/wineserver64
+
+case $action in
+setup)
+    if [ -d "$prefix" ]; then "$server" -k >/dev/null 2>&1 || true; rm -rf "$prefix"; fi
+    mkdir -p "$prefix"
+    # The server must not hold CTest's output pipes open: all its output goes to a file.
+    "$wine64" wineboot -i >"$prefix.log" 2>&1
+    "$server" -w >>"$prefix.log" 2>&1
+    # wine64's wineboot cannot always fill the 32-bit system folder that the
+    # PE32 runs need.
+    cp -n /usr/lib/i386-linux-gnu/wine/i386-windows/* "$prefix/drive_c/windows/syswow64/" 2>/dev/null || true
+    "$server" -p </dev/null >>"$prefix.log" 2>&1
+    # The first program starts Wine's own services, which then live as long as
+    # the server: start them here, where their output goes to the log too.
+    "$wine64" wineboot </dev/null >>"$prefix.log" 2>&1
+    ;;
+cleanup)
+    "$server" -k >/dev/null 2>&1 || true
+    ;;
+run)
+    LC_ALL=$1 exec "$wine64" "${@:2}"
+    ;;
+run32)
+    LC_ALL=$1 WINELOADERNOEXEC=1 exec qemu-i386 /usr/lib/wine/wine "${@:2}"
+    ;;
+*)
+    echo "usage: wine.sh setup|cleanup|run|run32 PREFIX ..." >&2
+    exit 2
+    ;;
+esac
