@@ -19,15 +19,19 @@ add_executable(prnuninst WIN32 ${PRNUNINST_SOURCES} ${CMAKE_SOURCE_DIR}/src/fron
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(entry _ProgramEntry@0)  # __stdcall decoration on i386
+    # 4.0 loads on NT 4.0 and every later Windows; a newer version is refused
+    # by older systems. (PE32+ keeps its default, 5.2, the first x64 Windows.)
+    set(subsystem -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0)
 else()
     set(entry ProgramEntry)
+    set(subsystem)
 endif()
 
 target_compile_options(prnuninst PRIVATE
     $<$<COMPILE_LANGUAGE:CXX>:-Os;-fno-exceptions;-fno-rtti;-fno-asynchronous-unwind-tables;-fno-unwind-tables;-fno-threadsafe-statics;-fno-stack-protector;-fno-ident;-fno-builtin>)
 target_link_options(prnuninst PRIVATE
     -nostdlib -nostartfiles -s -Wl,-e,${entry} -Wl,--no-insert-timestamp
-    -Wl,--dynamicbase -Wl,--nxcompat -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0)
+    -Wl,--dynamicbase -Wl,--nxcompat ${subsystem})
 target_link_libraries(prnuninst PRIVATE kernel32 user32 advapi32 winspool)
 # The default list would add libraries the program does not call.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")

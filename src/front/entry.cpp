@@ -12,9 +12,10 @@ extern "C" [[noreturn]] void WINAPI ProgramEntry()
     GetStartupInfoA(&startup);
     const int show = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWDEFAULT;
 
-    // The image base is the instance handle, no call needed.
-    extern IMAGE_DOS_HEADER __ImageBase;
-    const auto instance = reinterpret_cast<HINSTANCE>(&__ImageBase);
+    // The image base is the instance handle, no call needed. The name is the
+    // linker's own.
+    extern IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
+    auto* const instance = reinterpret_cast<HINSTANCE>(&__ImageBase);
 
     // Returning from the entry would end only this thread.
     ExitProcess(static_cast<UINT>(WinMain(instance, nullptr, CommandTailOf(GetCommandLineA()), show)));

@@ -4,7 +4,7 @@
 
 // Every step goes through CharNextA so that a double-byte character is never
 // split and its trail byte is never read as "/", "f" or a selector.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandTail, int)
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR commandTail, int /*show*/)
 {
     LPSTR cursor = commandTail;
     while (*cursor == ' ') {

@@ -21,7 +21,7 @@ void RemoveModel(CHAR selector)
     PRINTER_DEFAULTSA defaults = {datatype, nullptr, DELETE | PRINTER_ACCESS_ADMINISTER};
     HANDLE printer = nullptr;
     // The API takes a writable name but never writes through it.
-    if (OpenPrinterA(const_cast<LPSTR>(model->printerName), &printer, &defaults)) {
+    if (OpenPrinterA(const_cast<LPSTR>(model->printerName), &printer, &defaults) != 0) {
         DeletePrinter(printer);
         ClosePrinter(printer);
     }

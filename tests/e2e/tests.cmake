@@ -1,9 +1,6 @@
 # The end-to-end (label e2e) and PE32 (label pe32) tests, registered in the
 # host build's CTest tree. They run the win64 and win32 preset builds in one
 # throwaway Wine prefix with a persistent wineserver, one test at a time.
-set(PRNUNINST_WIN64_DIR "${CMAKE_SOURCE_DIR}/build/win64" CACHE PATH "The win64 preset's build directory")
-set(PRNUNINST_WIN32_DIR "${CMAKE_SOURCE_DIR}/build/win32" CACHE PATH "The win32 preset's build directory")
-
 set(wine ${CMAKE_CURRENT_LIST_DIR}/wine.sh)
 set(prefix ${CMAKE_BINARY_DIR}/wine-prefix)
 set(driver ${PRNUNINST_WIN64_DIR}/e2e/e2e_tests.exe)

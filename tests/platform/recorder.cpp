@@ -11,6 +11,7 @@ struct State {
     recorder::CodePage page = recorder::CodePage::SingleByte;
     bool openSucceeds = true;
     recorder::Calls calls;
+    const char* winExecCommand = nullptr;
 };
 
 State& TheState()
@@ -37,12 +38,17 @@ namespace recorder {
 
 void Reset(CodePage page, bool openSucceeds)
 {
-    TheState() = State{page, openSucceeds, {}};
+    TheState() = State{page, openSucceeds, {}, nullptr};
 }
 
 const Calls& Recorded()
 {
     return TheState().calls;
+}
+
+const char* LastWinExecCommand()
+{
+    return TheState().winExecCommand;
 }
 
 }  // namespace recorder
@@ -105,6 +111,7 @@ BOOL WINAPI ClosePrinter(HANDLE printer)
 UINT WINAPI WinExec(LPCSTR commandLine, UINT show)
 {
     TheState().calls.push_back("WinExec(" + Text(commandLine) + ", " + std::to_string(show) + ")");
+    TheState().winExecCommand = commandLine;
     return 33;
 }
 

@@ -17,6 +17,10 @@ using Calls = std::vector<std::string>;
 void Reset(CodePage page = CodePage::SingleByte, bool openSucceeds = true);
 const Calls& Recorded();
 
+// The command WinExec was last given, as the pointer itself (nullptr when it
+// was not called), so that callers can tell where in their input it points.
+const char* LastWinExecCommand();
+
 // The handle a successful OpenPrinterA hands out.
 constexpr unsigned long kPrinterHandle = 0x4711;
 
