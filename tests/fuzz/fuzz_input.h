@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -35,7 +36,7 @@ inline FuzzInput PrepareFuzzInput(const uint8_t* data, size_t size)
 #define FUZZ_ASSERT(condition)                                                                        \
     do {                                                                                              \
         if (!(condition)) {                                                                           \
-            __builtin_printf("invariant broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__);       \
+            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__);    \
             __builtin_trap();                                                                         \
         }                                                                                             \
     } while (false)
