@@ -1,0 +1,13 @@
+# Shared by the mingw-w64 toolchain files, which set PRNUNINST_MINGW_ARCH first.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${PRNUNINST_MINGW_ARCH})
+set(CMAKE_C_COMPILER ${PRNUNINST_MINGW_ARCH}-w64-mingw32-gcc)
+set(CMAKE_CXX_COMPILER ${PRNUNINST_MINGW_ARCH}-w64-mingw32-g++)
+set(CMAKE_RC_COMPILER ${PRNUNINST_MINGW_ARCH}-w64-mingw32-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${PRNUNINST_MINGW_ARCH}-w64-mingw32)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# The deliverable links without the C runtime, which the compiler check's
+# test program cannot do.
+set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
