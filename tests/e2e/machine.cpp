@@ -269,6 +269,11 @@ const wchar_t* const kFollowOn = L"C:\\e2e\\followon.exe";
 
 void InstallPrograms(const std::vector<std::wstring>& utilityDirectories)
 {
+    // The first GUI process on a Wine desktop starts the desktop's own process,
+    // which lingers for a second after its last client. Started here, outside
+    // the runs' jobs, it no longer makes every run wait for it.
+    GetDesktopWindow();
+
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::wstring built = self;
