@@ -1,5 +1,6 @@
-# prnuninst.exe without the C runtime: our own entry, only system DLLs, the
-# icon as the one resource, and no build time in the header.
+# prnuninst.exe without the C runtime: our own entry and load-configuration
+# record, only system DLLs, the icon as the one resource, and no build time in
+# the header.
 enable_language(RC)
 
 find_program(PRNUNINST_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
@@ -15,23 +16,33 @@ add_custom_command(
 set(rc ${CMAKE_SOURCE_DIR}/res/prnuninst.rc)
 set_source_files_properties(${rc} PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR} OBJECT_DEPENDS ${icon})
 
-add_executable(prnuninst WIN32 ${PRNUNINST_SOURCES} ${CMAKE_SOURCE_DIR}/src/front/entry.cpp ${rc} ${icon})
+add_executable(prnuninst WIN32 ${PRNUNINST_SOURCES} ${CMAKE_SOURCE_DIR}/src/front/entry.cpp
+               ${CMAKE_SOURCE_DIR}/src/front/load_config.cpp ${rc} ${icon})
 
+# Subsystem and OS version 4.0 load on NT 4.0 and every later Windows; a
+# newer version is refused by older systems (lld would write 6.0). PE32+ gets
+# 5.2, the first x64 Windows.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(entry _ProgramEntry@0)  # __stdcall decoration on i386
-    # 4.0 loads on NT 4.0 and every later Windows; a newer version is refused
-    # by older systems. (PE32+ keeps its default, 5.2, the first x64 Windows.)
-    set(subsystem -Wl,--major-subsystem-version,4 -Wl,--minor-subsystem-version,0)
+    set(major 4)
+    set(minor 0)
+    # The program registers no exception handler: NO_SEH tells the loader.
+    set(arch_options -Wl,--no-seh)
 else()
     set(entry ProgramEntry)
-    set(subsystem)
+    set(major 5)
+    set(minor 2)
+    set(arch_options)
 endif()
+foreach(kind subsystem os)
+    list(APPEND arch_options -Wl,--major-${kind}-version,${major} -Wl,--minor-${kind}-version,${minor})
+endforeach()
 
 target_compile_options(prnuninst PRIVATE
     $<$<COMPILE_LANGUAGE:CXX>:-Os;-fno-exceptions;-fno-rtti;-fno-asynchronous-unwind-tables;-fno-unwind-tables;-fno-threadsafe-statics;-fno-stack-protector;-fno-ident;-fno-builtin>)
 target_link_options(prnuninst PRIVATE
     -nostdlib -nostartfiles -s -Wl,-e,${entry} -Wl,--no-insert-timestamp
-    -Wl,--dynamicbase -Wl,--nxcompat ${subsystem})
+    -Wl,--dynamicbase -Wl,--nxcompat ${arch_options})
 target_link_libraries(prnuninst PRIVATE kernel32 user32 advapi32 winspool)
 # The default list would add libraries the program does not call.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")

@@ -52,9 +52,6 @@ struct Run {
 // Copies the built programs to C:\e2e\ (the utility also under the given
 // subdirectory names), so that cases can run them from chosen paths.
 void InstallPrograms(const std::vector<std::wstring>& utilityDirectories);
-// The built follow-on program as a Unix path, which Wine can start; empty
-// when the build is not on drive Z:.
-std::wstring UnixFollowOn();
 // Runs "C:\e2e\prnuninst.exe <tail>" and waits for it and all it started.
 Run RunTail(const std::wstring& tail);
 // Runs the given whole command line the same way.

@@ -293,21 +293,6 @@ void InstallPrograms(const std::vector<std::wstring>& utilityDirectories)
     }
 }
 
-std::wstring UnixFollowOn()
-{
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring path = self;
-    if (path.rfind(L"Z:\\", 0) != 0) {
-        return {};
-    }
-    path = path.substr(2, path.find_last_of(L'\\') - 1) + L"followon.exe";
-    for (wchar_t& c : path) {
-        c = c == L'\\' ? L'/' : c;
-    }
-    return path;
-}
-
 Run RunTail(const std::wstring& tail)
 {
     return RunCommandLine(std::wstring(kDirectory) + L"\\prnuninst.exe " + tail);

@@ -17,8 +17,11 @@ PRNUNINST_FOLLOWON_LOG='C:\e2e\followon.log' "$wine" run32 "$prefix" ko_KR.UTF-8
 failed=0
 if [ "$status" -ne 0 ]; then echo "exit status $status, expected 0"; failed=1; fi
 
-# The follow-on program may still be starting when the utility has ended.
-for _ in $(seq 1 ${started:+300}${started:-30}); do [ -s "$log" ] && break; sleep 0.1; done
+# The follow-on program may still be starting when the utility has ended:
+# wait up to 30 s for one that is expected, 3 s for one that is not.
+polls=30
+[ -z "$started" ] || polls=300
+for _ in $(seq 1 "$polls"); do [ -s "$log" ] && break; sleep 0.1; done
 seen=$(cat "$log" 2>/dev/null || true)
 if [ "$seen" != "$started" ]; then echo "started [${seen:-nothing}], expected [${started:-nothing}]"; failed=1; fi
 

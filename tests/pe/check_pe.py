@@ -1,27 +1,34 @@
 #!/usr/bin/python3
 """Fails unless the deliverable has the shape its users rely on: a PE32 i386
-Windows GUI program, subsystem 4.0, ASLR and NX, no TLS, only the allowed
-system imports, the one Korean icon group and at most 6 KiB.
+Windows GUI program, subsystem and OS version 4.0, ASLR (with relocations),
+NX, NO_SEH, a load-configuration record that restricts DLL search to System32,
+no writable section, no TLS, only the allowed system imports, the one Korean
+icon group and at most 5 KiB. With --win64, the PE32+ build of the same
+sources: the same record, imports and icon, no writable code, version 5.2.
 
     check_pe.py build/win32/prnuninst.exe
+    check_pe.py --win64 build/win64/prnuninst.exe
 """
 import sys
 
 import pefile
 
-MAX_SIZE = 6 * 1024
+MAX_SIZE = 5 * 1024
 KOREAN = 1042
-# DLL (upper case) -> functions; IsDBCSLeadByte is allowed but not needed.
-ALLOWED = {
-    "KERNEL32.DLL": {"GetCommandLineA", "GetStartupInfoA", "ExitProcess", "WinExec", "IsDBCSLeadByte"},
+LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800
+# The size Windows XP and earlier require of an x86 record.
+X86_LOAD_CONFIG_SIZE = 64
+WRITE, EXECUTE, SHARED = 0x80000000, 0x20000000, 0x10000000
+# DLL (upper case) -> functions: exactly these.
+IMPORTS = {
+    "KERNEL32.DLL": {"GetCommandLineA", "GetStartupInfoA", "ExitProcess", "WinExec"},
     "USER32.DLL": {"CharNextA"},
     "ADVAPI32.DLL": {"RegDeleteKeyA"},
     "WINSPOOL.DRV": {"OpenPrinterA", "DeletePrinter", "ClosePrinter"},
 }
-REQUIRED = {name for functions in ALLOWED.values() for name in functions} - {"IsDBCSLeadByte"}
 
 
-def check(path):
+def check(path, win64=False):
     problems = []
     data = open(path, "rb").read()
     pe = pefile.PE(data=data)
@@ -31,17 +38,44 @@ def check(path):
         if not condition:
             problems.append(message)
 
-    expect(oh.Magic == 0x10B, f"not PE32 (magic {oh.Magic:#x})")
-    expect(fh.Machine == 0x14C, f"not i386 (machine {fh.Machine:#x})")
+    magic, machine, version = (0x20B, 0x8664, (5, 2)) if win64 else (0x10B, 0x14C, (4, 0))
+    expect(oh.Magic == magic, f"optional header magic {oh.Magic:#x}, expected {magic:#x}")
+    expect(fh.Machine == machine, f"machine {fh.Machine:#x}, expected {machine:#x}")
     expect(oh.Subsystem == 2, f"not the Windows GUI subsystem ({oh.Subsystem})")
-    expect((oh.MajorSubsystemVersion, oh.MinorSubsystemVersion) == (4, 0),
-           f"subsystem version {oh.MajorSubsystemVersion}.{oh.MinorSubsystemVersion}, not 4.0")
+    for kind in ("Subsystem", "OperatingSystem"):
+        found = (getattr(oh, f"Major{kind}Version"), getattr(oh, f"Minor{kind}Version"))
+        expect(found == version, f"{kind} version {found[0]}.{found[1]}, expected {version[0]}.{version[1]}")
     expect(oh.DllCharacteristics & 0x0040, "DYNAMIC_BASE is not set")
     expect(oh.DllCharacteristics & 0x0100, "NX_COMPAT is not set")
+    relocs = oh.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
+    expect(relocs.Size > 0 and not fh.Characteristics & 0x0001, "no base relocations: ASLR cannot move it")
     expect(fh.TimeDateStamp == 0, f"the header holds a build time ({fh.TimeDateStamp})")
     tls = oh.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_TLS"]]
     expect(tls.VirtualAddress == 0 and tls.Size == 0, "there is a TLS directory")
-    expect(len(data) <= MAX_SIZE, f"{len(data)} bytes, over {MAX_SIZE}")
+    if not win64:
+        expect(oh.DllCharacteristics & 0x0400, "NO_SEH is not set")
+        expect(len(data) <= MAX_SIZE, f"{len(data)} bytes, over {MAX_SIZE}")
+
+    for section in pe.sections:
+        name, flags = section.Name.rstrip(b"\0").decode(), section.Characteristics
+        expect(not flags & SHARED, f"section {name} is shared")
+        expect(not (flags & WRITE and flags & EXECUTE), f"section {name} is writable and executable")
+        expect(win64 or not flags & WRITE, f"section {name} is writable")
+
+    directory = oh.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_LOAD_CONFIG"]]
+    record = getattr(pe, "DIRECTORY_ENTRY_LOAD_CONFIG", None)
+    if directory.Size == 0 or record is None:
+        problems.append("no load-configuration directory")
+    else:
+        record = record.struct
+        # pefile 2023.2.7 calls DependentLoadFlags Reserved1, as older headers
+        # did; a record too short to hold it has neither.
+        flags = getattr(record, "DependentLoadFlags", getattr(record, "Reserved1", None))
+        expect(flags == LOAD_LIBRARY_SEARCH_SYSTEM32,
+               f"DependentLoadFlags {flags if flags is None else hex(flags)}, expected {LOAD_LIBRARY_SEARCH_SYSTEM32:#x}")
+        expect(record.Size == directory.Size and (win64 or record.Size == X86_LOAD_CONFIG_SIZE),
+               f"load-configuration record size {record.Size}, directory size {directory.Size}"
+               + ("" if win64 else f", expected {X86_LOAD_CONFIG_SIZE}"))
 
     imported = set()
     for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []):
@@ -49,8 +83,9 @@ def check(path):
         for symbol in entry.imports:
             name = symbol.name.decode() if symbol.name else f"#{symbol.ordinal}"
             imported.add(name)
-            expect(name in ALLOWED.get(dll, ()), f"imports {dll} {name}, which is not allowed")
-    expect(REQUIRED <= imported, f"does not import {sorted(REQUIRED - imported)}")
+            expect(name in IMPORTS.get(dll, ()), f"imports {dll} {name}, which is not allowed")
+    required = set().union(*IMPORTS.values())
+    expect(required <= imported, f"does not import {sorted(required - imported)}")
 
     problems += check_resources(pe)
     return problems
@@ -104,12 +139,16 @@ def check_resources(pe):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
-        sys.exit("usage: check_pe.py PRNUNINST_EXE")
-    found = check(sys.argv[1])
+    args = sys.argv[1:]
+    win64 = args[:1] == ["--win64"]
+    if len(args) != 1 + win64:
+        sys.exit("usage: check_pe.py [--win64] PRNUNINST_EXE")
+    path = args[-1]
+    found = check(path, win64)
     for problem in found:
-        print(f"{sys.argv[1]}: {problem}")
+        print(f"{path}: {problem}")
     if not found:
-        print(f"{sys.argv[1]}: PE32 i386 GUI 4.0, ASLR, NX, no TLS, allowed imports, one icon group, "
-              f"{len(open(sys.argv[1], 'rb').read())} bytes")
+        shape = "PE32+ x86-64 GUI 5.2" if win64 else "PE32 i386 GUI 4.0, NO_SEH, no writable section"
+        print(f"{path}: {shape}, ASLR with relocations, NX, no W+X or shared section, "
+              f"DependentLoadFlags 0x800, no TLS, the nine imports, one icon group, {len(open(path, 'rb').read())} bytes")
     sys.exit(1 if found else 0)
