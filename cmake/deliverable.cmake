@@ -44,6 +44,10 @@ target_link_options(prnuninst PRIVATE
     -nostdlib -nostartfiles -s -Wl,-e,${entry} -Wl,--no-insert-timestamp
     -Wl,--dynamicbase -Wl,--nxcompat ${arch_options})
 target_link_libraries(prnuninst PRIVATE kernel32 user32 advapi32 winspool)
+add_custom_command(TARGET prnuninst POST_BUILD
+    COMMAND ${PRNUNINST_PYTHON} ${CMAKE_SOURCE_DIR}/cmake/pe_checksum.py $<TARGET_FILE:prnuninst>
+    COMMENT "PE header checksum"
+    VERBATIM)
 # The default list would add libraries the program does not call.
 set(CMAKE_CXX_STANDARD_LIBRARIES "")
 

@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Fails unless the deliverable has the shape its users rely on: a PE32 i386
-Windows GUI program, subsystem and OS version 4.0, ASLR (with relocations),
-NX, NO_SEH, a load-configuration record that restricts DLL search to System32,
-no writable section, no TLS, only the allowed system imports, the one Korean
-icon group and at most 5 KiB. With --win64, the PE32+ build of the same
+Windows GUI program, subsystem and OS version 4.0, a right header checksum,
+ASLR (with relocations), NX, NO_SEH, a load-configuration record that
+restricts DLL search to System32, no writable section, no TLS, only the
+allowed system imports, the one Korean icon group and at most 5 KiB. With --win64, the PE32+ build of the same
 sources: the same record, imports and icon, no writable code, version 5.2.
 
     check_pe.py build/win32/prnuninst.exe
@@ -50,6 +50,8 @@ def check(path, win64=False):
     relocs = oh.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
     expect(relocs.Size > 0 and not fh.Characteristics & 0x0001, "no base relocations: ASLR cannot move it")
     expect(fh.TimeDateStamp == 0, f"the header holds a build time ({fh.TimeDateStamp})")
+    # Signing tools rewrite the checksum; only a right one survives a signature's removal unchanged.
+    expect(oh.CheckSum == pe.generate_checksum(), f"header checksum {oh.CheckSum:#x}, not {pe.generate_checksum():#x}")
     tls = oh.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_TLS"]]
     expect(tls.VirtualAddress == 0 and tls.Size == 0, "there is a TLS directory")
     if not win64:
@@ -150,5 +152,5 @@ if __name__ == "__main__":
     if not found:
         shape = "PE32+ x86-64 GUI 5.2" if win64 else "PE32 i386 GUI 4.0, NO_SEH, no writable section"
         print(f"{path}: {shape}, ASLR with relocations, NX, no W+X or shared section, "
-              f"DependentLoadFlags 0x800, no TLS, the nine imports, one icon group, {len(open(path, 'rb').read())} bytes")
+              f"DependentLoadFlags 0x800, checksum, no TLS, the nine imports, one icon group, {len(open(path, 'rb').read())} bytes")
     sys.exit(1 if found else 0)
