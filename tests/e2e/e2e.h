@@ -64,3 +64,4 @@ void TestModels();
 void TestRefusedDeletion();
 void TestCodePage1252();
 void TestCommandLine();
+void TestInstaller();

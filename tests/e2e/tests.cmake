@@ -7,8 +7,8 @@ set(driver ${PRNUNINST_WIN64_DIR}/e2e/e2e_tests.exe)
 
 add_test(NAME wine_prefix_setup COMMAND ${wine} setup ${prefix})
 add_test(NAME wine_prefix_cleanup COMMAND ${wine} cleanup ${prefix})
-set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine LABELS "e2e;pe32" TIMEOUT 300)
-set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine LABELS "e2e;pe32")
+set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine LABELS "e2e;pe32;installer" TIMEOUT 300)
+set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine LABELS "e2e;pe32;installer")
 
 foreach(group_locale models:ko_KR.UTF-8 refused:ko_KR.UTF-8 command_line:ko_KR.UTF-8 codepage1252:C.UTF-8)
     string(REPLACE ":" ";" parts ${group_locale})
@@ -26,7 +26,32 @@ add_test(NAME pe32_no_slash COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32.sh ${prefix} 
                                     ${driver} 0 "C:\\e2e\\followon.exe")
 set_tests_properties(pe32_model3 pe32_no_slash PROPERTIES LABELS pe32 TIMEOUT 600)
 
+# The NSIS example, built for both targets in both forms (the x86 ones are
+# only built: under emulation a PE32 cannot start a PE32 child), and the
+# amd64 ones run.
+set(installers ${CMAKE_BINARY_DIR}/installers)
+file(MAKE_DIRECTORY ${installers})
+foreach(target_build x86-unicode:${PRNUNINST_WIN32_DIR} amd64-unicode:${PRNUNINST_WIN64_DIR})
+    string(REPLACE ":" ";" parts ${target_build})
+    list(GET parts 0 target)
+    list(GET parts 1 build)
+    foreach(form recommended chained)
+        set(chain)
+        if(form STREQUAL chained)
+            set(chain -DCHAIN)
+        endif()
+        add_test(NAME nsis_${target}_${form}
+                 COMMAND makensis -V2 -DTARGET=${target} -DPRNUNINST=${build}/prnuninst.exe
+                         "-DSETUP=C:\\e2e\\dir with blanks\\followon.exe" ${chain}
+                         -DOUTFILE=${installers}/${target}-${form}.exe ${CMAKE_SOURCE_DIR}/examples/nsis/remove-model.nsi)
+        set_tests_properties(nsis_${target}_${form} PROPERTIES LABELS installer FIXTURES_SETUP nsis)
+    endforeach()
+endforeach()
+add_test(NAME e2e_installer COMMAND ${wine} run ${prefix} ko_KR.UTF-8 ${driver} run installer)
+set_tests_properties(e2e_installer PROPERTIES LABELS installer TIMEOUT 300 ENVIRONMENT PRNUNINST_INSTALLERS=${installers})
+
 get_directory_property(wine_tests TESTS)
 list(FILTER wine_tests INCLUDE REGEX "^(e2e|pe32)_")
 set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_prefix)
 set_tests_properties(wine_prefix_setup wine_prefix_cleanup PROPERTIES RESOURCE_LOCK wine_prefix)
+set_tests_properties(e2e_installer PROPERTIES FIXTURES_REQUIRED "wine;nsis")
