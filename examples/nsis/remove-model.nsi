@@ -52,14 +52,9 @@ Section
   ClearErrors
 !ifndef CHAIN
   ; Recommended: remove the model and wait for that, then start your setup
-  ; yourself, so that this installer waits for the setup and sees its status.
+  ; yourself (below), so that this installer waits for the setup and sees its
+  ; status.
   ExecWait '"$PLUGINSDIR\prnuninst.exe" /f4' $0
-  ${If} ${Errors}
-    SetErrorLevel 2
-    Abort "prnuninst.exe could not be started"
-  ${EndIf}
-  ExecWait '"${SETUP}" /quiet' $1
-  SetErrorLevel $1
 !else
   ; Chained, for callers that can start only one program: prnuninst.exe starts
   ; the setup once the model is removed, and does not wait for it. Put the
@@ -68,10 +63,13 @@ Section
   ; Keep the setup out of $PLUGINSDIR, which goes when this installer ends,
   ; possibly while the setup still runs.
   ExecWait '"$PLUGINSDIR\prnuninst.exe" /f4"${SETUP}" /quiet' $0
+!endif
   ${If} ${Errors}
     SetErrorLevel 2
     Abort "prnuninst.exe could not be started"
   ${EndIf}
-  SetErrorLevel $0
+!ifndef CHAIN
+  ExecWait '"${SETUP}" /quiet' $0
 !endif
+  SetErrorLevel $0
 SectionEnd

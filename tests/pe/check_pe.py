@@ -3,8 +3,9 @@
 Windows GUI program, subsystem and OS version 4.0, a right header checksum,
 ASLR (with relocations), NX, NO_SEH, a load-configuration record that
 restricts DLL search to System32, no writable section, no TLS, only the
-allowed system imports, the one Korean icon group and at most 5 KiB. With --win64, the PE32+ build of the same
-sources: the same record, imports and icon, no writable code, version 5.2.
+allowed system imports, the one Korean icon group and at most 5 KiB. With
+--win64, the PE32+ build of the same sources: the same record, imports and
+icon, no writable code, version 5.2.
 
     check_pe.py build/win32/prnuninst.exe
     check_pe.py --win64 build/win64/prnuninst.exe
