@@ -52,13 +52,22 @@ void TestCommandLine()
     // the command. Wine starts a Unix path, which begins with "/": one outside
     // the checkout, so that the case runs wherever the checkout lives.
     std::printf("  slash and another letter: the whole tail\n");
-    const std::wstring unixPath = L"/tmp/prnuninst-e2e/followon.exe";
-    CreateDirectoryW(L"Z:\\tmp\\prnuninst-e2e", nullptr);
-    ok(CopyFileW(kFollowOn, L"Z:\\tmp\\prnuninst-e2e\\followon.exe", FALSE) != 0, "cannot copy the follow-on to %s",
-       "/tmp/prnuninst-e2e");
+    // The folder is this run's own (CreateDirectoryW fails on one that
+    // exists), so that suites of two checkouts can run at once.
+    std::wstring name;
+    for (DWORD n = GetTickCount(), tries = 0; name.empty() && tries < 100; ++n, ++tries) {
+        const std::wstring candidate = L"prnuninst-e2e-" + std::to_wstring(n);
+        if (CreateDirectoryW((L"Z:\\tmp\\" + candidate).c_str(), nullptr) != 0) {
+            name = candidate;
+        }
+    }
+    ok(!name.empty(), "cannot make a folder of its own under /tmp");
+    const std::wstring unixPath = L"/tmp/" + name + L"/followon.exe";
+    const std::wstring copy = L"Z:\\tmp\\" + name + L"\\followon.exe";
+    ok(CopyFileW(kFollowOn, copy.c_str(), FALSE) != 0, "cannot copy the follow-on to /tmp/%ls", name.c_str());
     SeedMachine();
     verify_run(RunTail(unixPath), {unixPath});
     verify_machine({});
-    DeleteFileW(L"Z:\\tmp\\prnuninst-e2e\\followon.exe");
-    RemoveDirectoryW(L"Z:\\tmp\\prnuninst-e2e");
+    DeleteFileW(copy.c_str());
+    RemoveDirectoryW((L"Z:\\tmp\\" + name).c_str());
 }

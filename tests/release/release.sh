@@ -2,8 +2,8 @@
 # A signed release, round trip, with a throwaway code-signing certificate made
 # here (nothing secret is committed): a wrong password leaves no release; the
 # good one checks against SHA256SUMS, its signature verifies against the
-# throwaway root, verify-release accepts it and refuses a copy with one byte
-# of code changed.
+# throwaway root, verify-release accepts it (also inside a zip with a long
+# listing) and refuses a copy with one byte of code changed.
 #   release.sh SOURCE_DIR WORK_DIR
 set -euo pipefail
 source_dir=$(realpath "$1") work=$(realpath -m "$2")
@@ -31,6 +31,19 @@ if grep -rqF "$PRNUNINST_SIGN_PASSWORD" release.log dist "$source_dir/build/rele
     fail "the password shows in the output or in a file"
 fi
 "$source_dir/scripts/verify-release" --ca root.pem dist/prnuninst-*-win32.zip || fail "verify-release refused the release"
+# The same exe first in a zip whose listing goes on well past what a pipe
+# buffers (64 KiB): a check that stops reading the listing early loses it.
+/usr/bin/python3 - dist/prnuninst-*-win32.zip long.zip <<'EOF'
+import sys
+import zipfile
+
+with zipfile.ZipFile(sys.argv[1]) as release, zipfile.ZipFile(sys.argv[2], "w") as long:
+    long.writestr("prnuninst.exe", release.read("prnuninst.exe"))
+    for n in range(6000):
+        long.writestr(f"docs/padding/entry-{n:05d}-of-a-long-list", b"")
+EOF
+"$source_dir/scripts/verify-release" --ca root.pem long.zip >/dev/null ||
+    fail "verify-release refused a release zip with 6000 more names after prnuninst.exe"
 
 cp dist/prnuninst.exe tampered.exe
 printf '\x90' | dd of=tampered.exe bs=1 seek=$((0x410)) conv=notrunc status=none
