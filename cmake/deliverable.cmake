@@ -43,7 +43,8 @@ target_compile_options(prnuninst PRIVATE
 target_link_options(prnuninst PRIVATE
     -nostdlib -nostartfiles -s -Wl,-e,${entry} -Wl,--no-insert-timestamp
     -Wl,--dynamicbase -Wl,--nxcompat ${arch_options})
-target_link_libraries(prnuninst PRIVATE kernel32 user32 advapi32 winspool)
+# WINSPOOL.DRV is loaded by its full path at run time, not imported.
+target_link_libraries(prnuninst PRIVATE kernel32 user32 advapi32)
 add_custom_command(TARGET prnuninst POST_BUILD
     COMMAND ${PRNUNINST_PYTHON} ${CMAKE_SOURCE_DIR}/cmake/pe_checksum.py $<TARGET_FILE:prnuninst>
     COMMENT "PE header checksum"

@@ -39,9 +39,12 @@ Page instfiles
 
 Section
   ; $PLUGINSDIR is a new folder of this installer's own, deleted when it ends:
-  ; nothing is left behind, and nothing else lies beside prnuninst.exe. On
-  ; Windows 10 1607 and later prnuninst.exe loads DLLs from System32 only; for
-  ; older Windows, unpack it into a folder only administrators can write.
+  ; nothing is left behind, and nothing else lies beside prnuninst.exe.
+  ; prnuninst.exe takes its DLLs from the system folder only, on every Windows
+  ; version. But whoever can write the folder it runs from can still replace
+  ; it before it starts, or redirect its DLLs with a prnuninst.exe.local file
+  ; where Windows honours one: where you can, unpack it into a fresh folder
+  ; that only administrators can write (under $PROGRAMFILES, say).
   InitPluginsDir
   File "/oname=$PLUGINSDIR\prnuninst.exe" "${PRNUNINST}"
 

@@ -3,9 +3,13 @@
 #include <windows.h>
 
 #include "command_tail.h"
+#include "dll_search.h"
 
 extern "C" [[noreturn]] void WINAPI ProgramEntry()
 {
+    // Before anything could load a DLL by name.
+    RestrictDllSearch();
+
     STARTUPINFOA startup;
     startup.cb = sizeof startup;
     startup.dwFlags = 0;

@@ -2,6 +2,37 @@
 
 #include <winspool.h>
 
+#include "system_dll.h"
+
+namespace {
+
+// WINSPOOL.DRV is no KnownDLL: imported by name, it would be looked for in
+// the program's own folder first on every Windows before 10 1607, so a copy
+// planted there by whoever can write that folder would run with our rights.
+// Loaded by its full path it comes from the system folder only, and
+// LOAD_WITH_ALTERED_SEARCH_PATH (on every NT version) looks up its own
+// dependencies beside it there. Under WOW64 "System32" is what
+// GetSystemDirectoryA says, and the file-system redirector maps it to
+// SysWOW64 for a 32-bit process: the 32-bit DLL. It stays loaded until the
+// process ends, as an import would. nullptr when any step fails, a system
+// folder whose name the ANSI code page cannot hold included (the load fails).
+HMODULE LoadSpooler()
+{
+    constexpr CHAR kName[] = "\\winspool.drv";
+    CHAR path[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    // 0 is a failure; a folder too long for the buffer returns the size it needs.
+    if (length == 0 || length + sizeof kName > MAX_PATH) {
+        return nullptr;
+    }
+    for (UINT i = 0; i < sizeof kName; ++i) {
+        path[length + i] = kName[i];
+    }
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+}  // namespace
+
 void RemoveModel(CHAR selector)
 {
     const ModelEntry* model = FindModel(selector);
@@ -17,12 +48,25 @@ void RemoveModel(CHAR selector)
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, model->keys[i]);
     }
 
+    // Without the spooler's DLL, or with one that lacks a call, the spooler
+    // step is skipped, as when the queue cannot be opened.
+    const HMODULE spooler = LoadSpooler();
+    if (spooler == nullptr) {
+        return;
+    }
+    const auto openPrinter = SystemExport<decltype(&OpenPrinterA)>(spooler, "OpenPrinterA");
+    const auto deletePrinter = SystemExport<decltype(&DeletePrinter)>(spooler, "DeletePrinter");
+    const auto closePrinter = SystemExport<decltype(&ClosePrinter)>(spooler, "ClosePrinter");
+    if (openPrinter == nullptr || deletePrinter == nullptr || closePrinter == nullptr) {
+        return;
+    }
+
     CHAR datatype[] = "RAW";
     PRINTER_DEFAULTSA defaults = {datatype, nullptr, DELETE | PRINTER_ACCESS_ADMINISTER};
     HANDLE printer = nullptr;
     // The API takes a writable name but never writes through it.
-    if (OpenPrinterA(const_cast<LPSTR>(model->printerName), &printer, &defaults) != 0) {
-        DeletePrinter(printer);
-        ClosePrinter(printer);
+    if (openPrinter(const_cast<LPSTR>(model->printerName), &printer, &defaults) != 0) {
+        deletePrinter(printer);
+        closePrinter(printer);
     }
 }

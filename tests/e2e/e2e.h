@@ -52,6 +52,8 @@ struct Run {
 // Copies the built programs to C:\e2e\ (the utility also under the given
 // subdirectory names), so that cases can run them from chosen paths.
 void InstallPrograms(const std::vector<std::wstring>& utilityDirectories);
+// The file of that name that the win64 build put beside the driver.
+std::wstring BuiltFile(const std::wstring& name);
 // Runs "C:\e2e\prnuninst.exe <tail>" and waits for it and all it started.
 Run RunTail(const std::wstring& tail);
 // Runs the given whole command line the same way.
@@ -65,3 +67,4 @@ void TestRefusedDeletion();
 void TestCodePage1252();
 void TestCommandLine();
 void TestInstaller();
+void TestPlantedDll();

@@ -267,6 +267,15 @@ void PrintMachine()
 
 const wchar_t* const kFollowOn = L"C:\\e2e\\followon.exe";
 
+std::wstring BuiltFile(const std::wstring& name)
+{
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring built = self;
+    built.resize(built.find_last_of(L'\\'));  // ...\build\win64\e2e
+    return built + L"\\" + name;
+}
+
 void InstallPrograms(const std::vector<std::wstring>& utilityDirectories)
 {
     // The first GUI process on a Wine desktop starts the desktop's own process,
@@ -274,12 +283,8 @@ void InstallPrograms(const std::vector<std::wstring>& utilityDirectories)
     // the runs' jobs, it no longer makes every run wait for it.
     GetDesktopWindow();
 
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring built = self;
-    built.resize(built.find_last_of(L'\\'));  // ...\build\win64\e2e
-    const std::wstring followOn = built + L"\\followon.exe";
-    const std::wstring utility = built.substr(0, built.find_last_of(L'\\')) + L"\\prnuninst.exe";
+    const std::wstring followOn = BuiltFile(L"followon.exe");
+    const std::wstring utility = BuiltFile(L"..\\prnuninst.exe");
 
     CreateDirectoryW(kDirectory, nullptr);
     ok(CopyFileW(followOn.c_str(), kFollowOn, FALSE) != 0, "copying %s failed", Utf8(followOn).c_str());

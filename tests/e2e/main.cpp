@@ -1,6 +1,6 @@
 // The end-to-end driver, run under wine64:
 //   e2e_tests run GROUP   run one group of cases (models, refused, codepage1252, command_line,
-//                         installer)
+//                         installer, planted)
 //   e2e_tests seed        install the four models and their neighbours, and
 //                         copy the programs to C:\e2e
 //   e2e_tests expect N    check that exactly model N's keys are gone (0: none)
@@ -24,6 +24,7 @@ const Group kGroups[] = {
     {"codepage1252", TestCodePage1252},
     {"command_line", TestCommandLine},
     {"installer", TestInstaller},
+    {"planted", TestPlantedDll},
 };
 
 int Usage()

@@ -10,13 +10,16 @@ add_test(NAME wine_prefix_cleanup COMMAND ${wine} cleanup ${prefix})
 set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine LABELS "e2e;pe32;installer" TIMEOUT 300)
 set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine LABELS "e2e;pe32;installer")
 
-foreach(group_locale models:ko_KR.UTF-8 refused:ko_KR.UTF-8 command_line:ko_KR.UTF-8 codepage1252:C.UTF-8)
+foreach(group_locale models:ko_KR.UTF-8 refused:ko_KR.UTF-8 command_line:ko_KR.UTF-8 planted:ko_KR.UTF-8
+                     codepage1252:C.UTF-8)
     string(REPLACE ":" ";" parts ${group_locale})
     list(GET parts 0 group)
     list(GET parts 1 locale)
     add_test(NAME e2e_${group} COMMAND ${wine} run ${prefix} ${locale} ${driver} run ${group})
     set_tests_properties(e2e_${group} PROPERTIES LABELS e2e TIMEOUT 300)
 endforeach()
+# Native DLLs before Wine's builtin ones, as Windows loads them.
+set_tests_properties(e2e_planted PROPERTIES ENVIRONMENT PRNUNINST_WINEDLLOVERRIDES=winspool.drv=n,b)
 
 # About a minute each under emulation: a removal whose spooler step shows
 # (model 3's queue is named apart from its keys), and a run that does nothing.

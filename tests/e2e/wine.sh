@@ -7,7 +7,10 @@
 set -euo pipefail
 action=$1 prefix=$(realpath -m "$2"); shift 2
 
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=d"
+# PRNUNINST_WINEDLLOVERRIDES adds to Wine's DLL load order for one run. (A
+# Windows program that changes WINEDLLOVERRIDES does not change its children's.)
+overrides="mscoree,mshtml,winemenubuilder.exe=d${PRNUNINST_WINEDLLOVERRIDES:+;$PRNUNINST_WINEDLLOVERRIDES}"
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=$overrides
 wine64=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver64
 

@@ -12,7 +12,13 @@ struct State {
     bool openSucceeds = true;
     recorder::Calls calls;
     const char* winExecCommand = nullptr;
+    std::string systemDirectory = recorder::kSystemDirectory;
+    std::vector<std::string> withheld;
 };
+
+// The modules the stand-in hands out, told apart by their handles.
+HMODULE const kSpooler = reinterpret_cast<HMODULE>(uintptr_t{0x5000});
+HMODULE const kKernel32 = reinterpret_cast<HMODULE>(uintptr_t{0x7000});
 
 State& TheState()
 {
@@ -32,13 +38,47 @@ std::string Text(const char* text)
     return text == nullptr ? std::string("(null)") : std::string(text);
 }
 
+bool Withheld(const std::string& name)
+{
+    for (const std::string& entry : TheState().withheld) {
+        if (entry == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+template <typename Function>
+FARPROC Address(Function function)
+{
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+BOOL WINAPI SetDefaultDllDirectories(DWORD flags)
+{
+    TheState().calls.push_back("SetDefaultDllDirectories(" + Hex(flags) + ")");
+    return 1;
+}
+
 }  // namespace
 
 namespace recorder {
 
 void Reset(CodePage page, bool openSucceeds)
 {
-    TheState() = State{page, openSucceeds, {}, nullptr};
+    TheState() = State{};
+    TheState().page = page;
+    TheState().openSucceeds = openSucceeds;
+}
+
+void SetSystemDirectory(const std::string& folder)
+{
+    TheState().systemDirectory = folder;
+}
+
+void Withhold(const std::string& name)
+{
+    TheState().withheld.push_back(name);
 }
 
 const Calls& Recorded()
@@ -113,6 +153,54 @@ UINT WINAPI WinExec(LPCSTR commandLine, UINT show)
     TheState().calls.push_back("WinExec(" + Text(commandLine) + ", " + std::to_string(show) + ")");
     TheState().winExecCommand = commandLine;
     return 33;
+}
+
+// As documented: the length without the NUL, or, when the buffer is too
+// small, the size it needs; 0 on failure.
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size)
+{
+    TheState().calls.push_back("GetSystemDirectoryA(" + std::to_string(size) + ")");
+    const std::string& folder = TheState().systemDirectory;
+    if (folder.size() >= size) {
+        return folder.empty() ? 0 : static_cast<UINT>(folder.size() + 1);
+    }
+    folder.copy(buffer, folder.size());
+    buffer[folder.size()] = '\0';
+    return static_cast<UINT>(folder.size());
+}
+
+HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags)
+{
+    const std::string path = Text(fileName);
+    TheState().calls.push_back("LoadLibraryExA(" + path + ", " + Hex(reinterpret_cast<uintptr_t>(file)) + ", " +
+                               Hex(flags) + ")");
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    return name != "winspool.drv" || Withheld(name) ? nullptr : kSpooler;
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName)
+{
+    TheState().calls.push_back("GetModuleHandleA(" + Text(moduleName) + ")");
+    return Text(moduleName) == "kernel32.dll" ? kKernel32 : nullptr;
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
+{
+    const std::string function = Text(name);
+    TheState().calls.push_back(std::string("GetProcAddress(") +
+                               (module == kSpooler ? "winspool.drv" : module == kKernel32 ? "kernel32.dll" : "?") +
+                               ", " + function + ")");
+    if (Withheld(function)) {
+        return nullptr;
+    }
+    if (module == kSpooler) {
+        return function == "OpenPrinterA"    ? Address(&OpenPrinterA)
+               : function == "DeletePrinter" ? Address(&DeletePrinter)
+               : function == "ClosePrinter"  ? Address(&ClosePrinter)
+                                             : nullptr;
+    }
+    return module == kKernel32 && function == "SetDefaultDllDirectories" ? Address(&SetDefaultDllDirectories)
+                                                                         : nullptr;
 }
 
 }  // extern "C"

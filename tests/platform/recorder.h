@@ -13,8 +13,16 @@ enum class CodePage { SingleByte, Korean949 };
 // are kept byte for byte.
 using Calls = std::vector<std::string>;
 
-// Clears the log and sets the code page and what OpenPrinterA will return.
+// Clears the log and sets the code page and what OpenPrinterA will return;
+// the system folder is kSystemDirectory again and nothing is withheld.
 void Reset(CodePage page = CodePage::SingleByte, bool openSucceeds = true);
+
+// What GetSystemDirectoryA reports; with "" it fails.
+constexpr const char* kSystemDirectory = "C:\\Windows\\system32";
+void SetSystemDirectory(const std::string& folder);
+// Makes LoadLibraryExA fail for a DLL of this file name ("winspool.drv"), or
+// GetProcAddress find no export of this name ("DeletePrinter").
+void Withhold(const std::string& name);
 const Calls& Recorded();
 
 // The command WinExec was last given, as the pointer itself (nullptr when it

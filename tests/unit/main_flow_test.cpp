@@ -4,6 +4,7 @@
 
 #include "case_name.h"
 #include "recorder.h"
+#include "front/dll_search.h"
 #include "removal/removal.h"
 
 namespace {
@@ -79,14 +80,22 @@ INSTANTIATE_TEST_SUITE_P(
         TailCase{"LeadByteAtEnd", CodePage::Korean949, "/f\xB9", '\0', ""}),
     CaseName());
 
-TEST(MainFlowFailedOpen, StillStartsTheCommand)
+// Before WinMain, the start-up restricts later loads by bare name to
+// System32 where the system can, and goes on where it cannot.
+TEST(StartUp, RestrictsDllSearchWhereTheSystemCan)
 {
-    recorder::Reset(CodePage::SingleByte, /*openSucceeds=*/false);
-    std::string tail = "/f4next.exe";
-    EXPECT_EQ(WinMain(nullptr, nullptr, tail.data(), 0), 0);
-    ASSERT_FALSE(recorder::Recorded().empty());
-    EXPECT_EQ(recorder::Recorded().back(), "WinExec(next.exe, 5)");
-    EXPECT_EQ(recorder::Recorded().size(), 5u);  // three keys, the open, the launch
+    const recorder::Calls lookUp = {"GetModuleHandleA(kernel32.dll)",
+                                    "GetProcAddress(kernel32.dll, SetDefaultDllDirectories)"};
+    recorder::Reset();
+    RestrictDllSearch();
+    recorder::Calls expected = lookUp;
+    expected.emplace_back("SetDefaultDllDirectories(800)");
+    EXPECT_EQ(recorder::Recorded(), expected);
+
+    recorder::Reset();
+    recorder::Withhold("SetDefaultDllDirectories");  // XP, or Vista and 7 without KB2533623
+    RestrictDllSearch();
+    EXPECT_EQ(recorder::Recorded(), lookUp);
 }
 
 }  // namespace

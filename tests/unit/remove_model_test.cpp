@@ -1,5 +1,6 @@
 // RemoveModel: the exact platform calls, with their arguments and order, for
-// every selector, for selectors that match nothing, and for a failed open.
+// every selector, for selectors that match nothing, for a spooler DLL that
+// cannot be reached and for a failed open.
 #include <gtest/gtest.h>
 
 #include "case_name.h"
@@ -26,9 +27,27 @@ std::vector<std::string> QueueSet(const std::string& name)
     return {Delete(kPrinters + name + "\\PrinterDriverData"), Delete(kPrinters + name), Delete(kDrivers + name)};
 }
 
+// WINSPOOL.DRV by its full path in the system folder, then its three calls.
+std::vector<std::string> LoadSpooler(const std::string& folder = recorder::kSystemDirectory)
+{
+    return {"GetSystemDirectoryA(260)", "LoadLibraryExA(" + folder + "\\winspool.drv, 0, 8)",
+            "GetProcAddress(winspool.drv, OpenPrinterA)", "GetProcAddress(winspool.drv, DeletePrinter)",
+            "GetProcAddress(winspool.drv, ClosePrinter)"};
+}
+
 std::vector<std::string> Spooler(const std::string& printer)
 {
-    return {"OpenPrinterA(" + printer + ", RAW, no devmode, 10004)", "DeletePrinter(4711)", "ClosePrinter(4711)"};
+    std::vector<std::string> calls = LoadSpooler();
+    for (const char* call : {"DeletePrinter(4711)", "ClosePrinter(4711)"}) {
+        calls.emplace_back(call);
+    }
+    calls.insert(calls.end() - 2, "OpenPrinterA(" + printer + ", RAW, no devmode, 10004)");
+    return calls;
+}
+
+std::vector<std::string> First(size_t count, const std::vector<std::string>& calls)
+{
+    return {calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(count)};
 }
 
 std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts)
@@ -73,12 +92,58 @@ INSTANTIATE_TEST_SUITE_P(
         SelectorCase{"HighByte", '\xB9', {}}, SelectorCase{"HighDigitAlias", static_cast<char>(0x31 | 0x80), {}}),
     CaseName());
 
-TEST(RemoveModel, FailedOpenStopsBeforeDeleteAndClose)
+// Wherever the way to the spooler fails, the spooler step stops there: the
+// keys are gone before it, and the follow-on still starts after it.
+struct UnreachableCase {
+    const char* name;
+    std::string systemDirectory;
+    const char* withheld;     // a DLL or export that is missing, or nullptr
+    bool openSucceeds;
+    size_t spoolerCalls;      // how many calls of Spooler() are made
+};
+
+void PrintTo(const UnreachableCase& row, std::ostream* out) { *out << row.name; }
+
+class SpoolerUnreachable : public testing::TestWithParam<UnreachableCase> {};
+
+TEST_P(SpoolerUnreachable, KeysStillGoAndTheCommandStillStarts)
 {
-    recorder::Reset(recorder::CodePage::SingleByte, /*openSucceeds=*/false);
+    const UnreachableCase& c = GetParam();
+    recorder::Reset(recorder::CodePage::SingleByte, c.openSucceeds);
+    recorder::SetSystemDirectory(c.systemDirectory);
+    if (c.withheld != nullptr) {
+        recorder::Withhold(c.withheld);
+    }
+    std::string tail = "/f4next.exe";
+    EXPECT_EQ(WinMain(nullptr, nullptr, tail.data(), 0), 0);
+    EXPECT_EQ(recorder::Recorded(), Join({QueueSet("Pelnora 7100 PCL5e"),
+                                          First(c.spoolerCalls, Spooler("Pelnora 7100 PCL5e")),
+                                          {"WinExec(next.exe, 5)"}}));
+}
+
+// 247 bytes: with "\winspool.drv" and the NUL, one byte over MAX_PATH.
+const std::string kLongFolder = "C:\\" + std::string(244, 'x');
+
+INSTANTIATE_TEST_SUITE_P(
+    EachFailure, SpoolerUnreachable,
+    testing::Values(UnreachableCase{"NoSystemFolder", "", nullptr, true, 1},
+                    UnreachableCase{"PathOneOverMaxPath", kLongFolder, nullptr, true, 1},
+                    UnreachableCase{"FolderOverBuffer", "C:\\" + std::string(300, 'x'), nullptr, true, 1},
+                    UnreachableCase{"DllDoesNotLoad", recorder::kSystemDirectory, "winspool.drv", true, 2},
+                    UnreachableCase{"NoOpenPrinterA", recorder::kSystemDirectory, "OpenPrinterA", true, 5},
+                    UnreachableCase{"NoDeletePrinter", recorder::kSystemDirectory, "DeletePrinter", true, 5},
+                    UnreachableCase{"NoClosePrinter", recorder::kSystemDirectory, "ClosePrinter", true, 5},
+                    UnreachableCase{"OpenFails", recorder::kSystemDirectory, nullptr, false, 6}),
+    CaseName());
+
+TEST(RemoveModel, LoadsFromTheLongestFolderThatFits)
+{
+    const std::string folder = kLongFolder.substr(1);  // the full path is 259 bytes and the NUL
+    recorder::Reset();
+    recorder::SetSystemDirectory(folder);
     RemoveModel('4');
-    const auto expected = Join({QueueSet("Pelnora 7100 PCL5e"), {Spooler("Pelnora 7100 PCL5e").front()}});
-    EXPECT_EQ(recorder::Recorded(), expected);
+    ASSERT_GT(recorder::Recorded().size(), 4u);
+    EXPECT_EQ(recorder::Recorded()[4], LoadSpooler(folder)[1]);
 }
 
 TEST(FindModel, EveryByteOutsideOneToFourMatchesNothing)

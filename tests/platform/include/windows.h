@@ -21,12 +21,17 @@ using LPHANDLE = HANDLE*;
 using ACCESS_MASK = DWORD;
 struct HINSTANCE__;
 using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
+using FARPROC = intptr_t (*)();
 struct HKEY__;
 using HKEY = HKEY__*;
 
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
 #define DELETE 0x00010000u
 #define SW_SHOW 5
+#define MAX_PATH 260
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008u
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800u
 
 extern "C" {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandTail, int show);
@@ -34,4 +39,8 @@ LPSTR WINAPI CharNextA(LPCSTR position);
 BOOL WINAPI IsDBCSLeadByte(BYTE leadByte);
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 UINT WINAPI WinExec(LPCSTR commandLine, UINT show);
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
+HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags);
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 }
