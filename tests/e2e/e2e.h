@@ -68,3 +68,4 @@ void TestCodePage1252();
 void TestCommandLine();
 void TestInstaller();
 void TestPlantedDll();
+void TestWindowsInstaller();

@@ -1,6 +1,6 @@
 // The end-to-end driver, run under wine64:
 //   e2e_tests run GROUP   run one group of cases (models, refused, codepage1252, command_line,
-//                         installer, planted)
+//                         installer, planted, windows_installer)
 //   e2e_tests seed        install the four models and their neighbours, and
 //                         copy the programs to C:\e2e
 //   e2e_tests expect N    check that exactly model N's keys are gone (0: none)
@@ -25,6 +25,7 @@ const Group kGroups[] = {
     {"command_line", TestCommandLine},
     {"installer", TestInstaller},
     {"planted", TestPlantedDll},
+    {"windows_installer", TestWindowsInstaller},
 };
 
 int Usage()

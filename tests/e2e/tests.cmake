@@ -50,11 +50,27 @@ foreach(target_build x86-unicode:${PRNUNINST_WIN32_DIR} amd64-unicode:${PRNUNINS
         set_tests_properties(nsis_${target}_${form} PROPERTIES LABELS installer FIXTURES_SETUP nsis)
     endforeach()
 endforeach()
-add_test(NAME e2e_installer COMMAND ${wine} run ${prefix} ko_KR.UTF-8 ${driver} run installer)
-set_tests_properties(e2e_installer PROPERTIES LABELS installer TIMEOUT 300 ENVIRONMENT PRNUNINST_INSTALLERS=${installers})
+# The Windows Installer example, built by wixl for both architectures (x86
+# around the deliverable; x64, which is installed and run), in the build
+# folder: wixl takes the program's path relative to where it runs.
+foreach(arch_build x86:${PRNUNINST_WIN32_DIR} x64:${PRNUNINST_WIN64_DIR})
+    string(REPLACE ":" ";" parts ${arch_build})
+    list(GET parts 0 arch)
+    list(GET parts 1 build)
+    add_test(NAME wixl_${arch}
+             COMMAND wixl -a ${arch} -D PRNUNINST=prnuninst.exe -o ${installers}/${arch}.msi
+                     ${CMAKE_SOURCE_DIR}/examples/wix/remove-model.wxs
+             WORKING_DIRECTORY ${build})
+    set_tests_properties(wixl_${arch} PROPERTIES LABELS installer FIXTURES_SETUP wixl)
+endforeach()
+foreach(group installer windows_installer)
+    add_test(NAME e2e_${group} COMMAND ${wine} run ${prefix} ko_KR.UTF-8 ${driver} run ${group})
+    set_tests_properties(e2e_${group} PROPERTIES LABELS installer TIMEOUT 300 ENVIRONMENT PRNUNINST_INSTALLERS=${installers})
+endforeach()
 
 get_directory_property(wine_tests TESTS)
 list(FILTER wine_tests INCLUDE REGEX "^(e2e|pe32)_")
 set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine_prefix)
 set_tests_properties(wine_prefix_setup wine_prefix_cleanup PROPERTIES RESOURCE_LOCK wine_prefix)
 set_tests_properties(e2e_installer PROPERTIES FIXTURES_REQUIRED "wine;nsis")
+set_tests_properties(e2e_windows_installer PROPERTIES FIXTURES_REQUIRED "wine;wixl")
