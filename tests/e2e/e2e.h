@@ -42,6 +42,9 @@ void VerifyKey(const char* file, int line, const std::wstring& key, bool present
 std::vector<std::wstring> RemovedBy(int model);
 // The keys of the seeded machine and whether they are there, as a table.
 void PrintMachine();
+// What removing model N should have deleted, each as removed or not, and
+// how many of the other seeded keys are unchanged (any other is listed).
+void PrintRemoval(int model);
 
 // --- running the utility ---------------------------------------------------
 extern const wchar_t* const kFollowOn;  // C:\e2e\followon.exe: records its command line

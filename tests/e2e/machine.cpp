@@ -263,6 +263,30 @@ void PrintMachine()
     }
 }
 
+void PrintRemoval(int model)
+{
+    const std::vector<std::wstring> gone = RemovedBy(model);
+    std::printf("  %-11s HKLM\\%s...\n", "", Utf8(kPrint).c_str());
+    for (const std::wstring& key : gone) {
+        std::wstring marker;
+        std::printf("  %-11s   %s\n", KeyExists(key, &marker) ? "STILL THERE" : "removed",
+                    Utf8(key.substr(kPrint.size())).c_str());
+    }
+    int unchanged = 0;
+    for (const std::wstring& key : SeededKeys()) {
+        std::wstring marker;
+        if (Contains(gone, key)) {
+            continue;
+        }
+        if (KeyExists(key, &marker) && marker == key) {
+            ++unchanged;
+        } else {
+            std::printf("  %-11s   %s\n", "CHANGED", Utf8(key.substr(kPrint.size())).c_str());
+        }
+    }
+    std::printf("  %d other keys and queues: unchanged\n", unchanged);
+}
+
 // --- running -----------------------------------------------------------------
 
 const wchar_t* const kFollowOn = L"C:\\e2e\\followon.exe";

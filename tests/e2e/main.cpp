@@ -5,6 +5,7 @@
 //                         copy the programs to C:\e2e
 //   e2e_tests expect N    check that exactly model N's keys are gone (0: none)
 //   e2e_tests table       print every seeded key and whether it is there
+//   e2e_tests removal N   print model N's keys as removed or not, and the rest in one line
 // Exits 0 when every check passed.
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +31,7 @@ const Group kGroups[] = {
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: e2e_tests run GROUP | seed | expect N | table\n");
+    std::fprintf(stderr, "usage: e2e_tests run GROUP | seed | expect N | table | removal N\n");
     return 2;
 }
 
@@ -56,6 +57,8 @@ int main(int argc, char** argv)
         verify_machine(RemovedBy(std::atoi(argv[2])));
     } else if (argc == 2 && std::strcmp(argv[1], "table") == 0) {
         PrintMachine();
+    } else if (argc == 3 && std::strcmp(argv[1], "removal") == 0) {
+        PrintRemoval(std::atoi(argv[2]));
     } else {
         return Usage();
     }
