@@ -1,8 +1,8 @@
 // The load-configuration record, which the C runtime would otherwise supply.
-// Its one non-zero field makes Windows 10 1607 and later take every DLL this
-// image imports from System32 only, never from the folder the program was
-// unpacked to (WINSPOOL.DRV is not a KnownDLL, so a copy planted there would
-// otherwise load with the caller's rights).
+// Its one non-zero field makes Windows 10 1607 and later take the DLLs this
+// image depends on from System32 only, never from the folder the program was
+// unpacked to: a further guard beside loading WINSPOOL.DRV by its full path
+// and the start-up's SetDefaultDllDirectories, for what system DLLs load.
 #include <stddef.h>  // NOLINT(modernize-deprecated-headers): no C++ library in this build
 #include <windows.h>
 
