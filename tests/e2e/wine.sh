@@ -14,12 +14,20 @@ export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=$overrides
 wine64=/usr/lib/wine/wine64
 server=/usr/lib/wine/wineserver64
 
+stop_server() {  # ends the prefix's server and waits until it is gone
+    "$server" -k >/dev/null 2>&1 || true
+    "$server" -w >/dev/null 2>&1 || true
+}
+
 case $action in
 setup)
-    if [ -d "$prefix" ]; then "$server" -k >/dev/null 2>&1 || true; rm -rf "$prefix"; fi
+    # "wineserver -k" returns before the old server and its processes are
+    # gone; a new prefix made while they still die, on a loaded machine, now
+    # and then fails to boot. Wait for them first.
+    if [ -d "$prefix" ]; then stop_server; rm -rf "$prefix"; fi
     mkdir -p "$prefix"
     # The server must not hold CTest's output pipes open: all its output goes to a file.
-    "$wine64" wineboot -i >"$prefix.log" 2>&1
+    "$wine64" wineboot -i >"$prefix.log" 2>&1 || { cat "$prefix.log"; echo "wine.sh: wineboot -i failed" >&2; exit 1; }
     "$server" -w >>"$prefix.log" 2>&1
     # wine64's wineboot cannot always fill the 32-bit system folder that the
     # PE32 runs need.
@@ -30,7 +38,7 @@ setup)
     "$wine64" wineboot </dev/null >>"$prefix.log" 2>&1
     ;;
 cleanup)
-    "$server" -k >/dev/null 2>&1 || true
+    stop_server
     ;;
 run)
     LC_ALL=$1 exec "$wine64" "${@:2}"
