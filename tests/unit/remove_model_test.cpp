@@ -38,10 +38,8 @@ std::vector<std::string> LoadSpooler(const std::string& folder = recorder::kSyst
 std::vector<std::string> Spooler(const std::string& printer)
 {
     std::vector<std::string> calls = LoadSpooler();
-    for (const char* call : {"DeletePrinter(4711)", "ClosePrinter(4711)"}) {
-        calls.emplace_back(call);
-    }
-    calls.insert(calls.end() - 2, "OpenPrinterA(" + printer + ", RAW, no devmode, 10004)");
+    calls.insert(calls.end(), {"OpenPrinterA(" + printer + ", RAW, no devmode, 10004)", "DeletePrinter(4711)",
+                               "ClosePrinter(4711)"});
     return calls;
 }
 
@@ -143,7 +141,7 @@ TEST(RemoveModel, LoadsFromTheLongestFolderThatFits)
     recorder::SetSystemDirectory(folder);
     RemoveModel('4');
     ASSERT_GT(recorder::Recorded().size(), 4u);
-    EXPECT_EQ(recorder::Recorded()[4], LoadSpooler(folder)[1]);
+    EXPECT_EQ(recorder::Recorded()[4], LoadSpooler(folder)[1]);  // after the three keys and the folder
 }
 
 TEST(FindModel, EveryByteOutsideOneToFourMatchesNothing)
