@@ -57,6 +57,9 @@ struct Run {
 void InstallPrograms(const std::vector<std::wstring>& utilityDirectories);
 // The file of that name that the win64 build put beside the driver.
 std::wstring BuiltFile(const std::wstring& name);
+// The folder makensis and wixl wrote the installers to (PRNUNINST_INSTALLERS,
+// a Unix path), as drive Z: reaches it.
+std::wstring InstallersFolder();
 // Runs "C:\e2e\prnuninst.exe <tail>" and waits for it and all it started.
 Run RunTail(const std::wstring& tail);
 // Runs the given whole command line the same way.

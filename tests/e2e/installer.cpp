@@ -16,14 +16,7 @@ void TestInstaller()
         ok(CopyFileW(kFollowOn, copy.c_str(), FALSE) != 0, "cannot copy the follow-on program: error %lu", GetLastError());
     }
 
-    // The folder makensis wrote to, as a Unix path, which drive Z: reaches.
-    wchar_t folder[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"PRNUNINST_INSTALLERS", folder, MAX_PATH);
-    ok(length > 0 && length < MAX_PATH, "PRNUNINST_INSTALLERS names no folder");
-    std::wstring installers = L"Z:" + std::wstring(folder, length < MAX_PATH ? length : 0);
-    for (wchar_t& c : installers) {
-        c = c == L'/' ? L'\\' : c;
-    }
+    const std::wstring installers = InstallersFolder();
     for (const wchar_t* form : {L"recommended", L"chained"}) {
         SeedMachine();
         Run run = RunCommandLine(L"\"" + installers + L"\\amd64-unicode-" + form + L".exe\" /S");

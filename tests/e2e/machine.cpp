@@ -147,6 +147,13 @@ bool KeyExists(const std::wstring& path, std::wstring* marker)
     return true;
 }
 
+// There, and with the value it was seeded with: not deleted and made again.
+bool Untouched(const std::wstring& key)
+{
+    std::wstring marker;
+    return KeyExists(key, &marker) && marker == key;
+}
+
 bool Contains(const std::vector<std::wstring>& list, const std::wstring& item)
 {
     for (const std::wstring& entry : list) {
@@ -215,12 +222,10 @@ void VerifyMachine(const char* file, int line, const std::vector<std::wstring>& 
 {
     for (const std::wstring& key : SeededKeys()) {
         std::wstring marker;
-        const bool exists = KeyExists(key, &marker);
         if (Contains(gone, key)) {
-            Check(file, line, !exists, "%s should be gone", Utf8(key).c_str());
+            Check(file, line, !KeyExists(key, &marker), "%s should be gone", Utf8(key).c_str());
         } else {
-            Check(file, line, exists && marker == key, "%s should be untouched, with its values",
-                  Utf8(key).c_str());
+            Check(file, line, Untouched(key), "%s should be untouched, with its values", Utf8(key).c_str());
         }
     }
 }
@@ -274,11 +279,10 @@ void PrintRemoval(int model)
     }
     int unchanged = 0;
     for (const std::wstring& key : SeededKeys()) {
-        std::wstring marker;
         if (Contains(gone, key)) {
             continue;
         }
-        if (KeyExists(key, &marker) && marker == key) {
+        if (Untouched(key)) {
             ++unchanged;
         } else {
             std::printf("  %-11s   %s\n", "CHANGED", Utf8(key.substr(kPrint.size())).c_str());
@@ -298,6 +302,18 @@ std::wstring BuiltFile(const std::wstring& name)
     std::wstring built = self;
     built.resize(built.find_last_of(L'\\'));  // ...\build\win64\e2e
     return built + L"\\" + name;
+}
+
+std::wstring InstallersFolder()
+{
+    wchar_t folder[MAX_PATH];
+    const DWORD length = GetEnvironmentVariableW(L"PRNUNINST_INSTALLERS", folder, MAX_PATH);
+    ok(length > 0 && length < MAX_PATH, "PRNUNINST_INSTALLERS names no folder");
+    std::wstring installers = L"Z:" + std::wstring(folder, length < MAX_PATH ? length : 0);
+    for (wchar_t& c : installers) {
+        c = c == L'/' ? L'\\' : c;
+    }
+    return installers;
 }
 
 void InstallPrograms(const std::vector<std::wstring>& utilityDirectories)

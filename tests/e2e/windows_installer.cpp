@@ -7,13 +7,7 @@
 void TestWindowsInstaller()
 {
     InstallPrograms({});
-    wchar_t folder[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"PRNUNINST_INSTALLERS", folder, MAX_PATH);
-    ok(length > 0 && length < MAX_PATH, "PRNUNINST_INSTALLERS names no folder");
-    std::wstring package = L"\"Z:" + std::wstring(folder, length < MAX_PATH ? length : 0) + L"/x64.msi\"";
-    for (wchar_t& c : package) {
-        c = c == L'/' ? L'\\' : c;
-    }
+    const std::wstring package = L"\"" + InstallersFolder() + L"\\x64.msi\"";
 
     // An installed package skips the action (NOT Installed): start from one
     // that is not installed, whatever ran on this prefix before.

@@ -126,7 +126,6 @@ INSTANTIATE_TEST_SUITE_P(
     EachFailure, SpoolerUnreachable,
     testing::Values(UnreachableCase{"NoSystemFolder", "", nullptr, true, 1},
                     UnreachableCase{"PathOneOverMaxPath", kLongFolder, nullptr, true, 1},
-                    UnreachableCase{"FolderOverBuffer", "C:\\" + std::string(300, 'x'), nullptr, true, 1},
                     UnreachableCase{"DllDoesNotLoad", recorder::kSystemDirectory, "winspool.drv", true, 2},
                     UnreachableCase{"NoOpenPrinterA", recorder::kSystemDirectory, "OpenPrinterA", true, 5},
                     UnreachableCase{"NoDeletePrinter", recorder::kSystemDirectory, "DeletePrinter", true, 5},
