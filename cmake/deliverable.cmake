@@ -3,8 +3,6 @@
 # the header.
 enable_language(RC)
 
-find_program(PRNUNINST_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
-
 set(icon ${CMAKE_BINARY_DIR}/prnuninst.ico)
 add_custom_command(
     OUTPUT ${icon}
@@ -18,6 +16,8 @@ set_source_files_properties(${rc} PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_BINARY_
 
 add_executable(prnuninst WIN32 ${PRNUNINST_SOURCES} ${CMAKE_SOURCE_DIR}/src/front/entry.cpp
                ${CMAKE_SOURCE_DIR}/src/front/load_config.cpp ${rc} ${icon})
+target_include_directories(prnuninst PRIVATE ${PRNUNINST_GENERATED})
+add_dependencies(prnuninst model_table)
 
 # Subsystem and OS version 4.0 load on NT 4.0 and every later Windows; a
 # newer version is refused by older systems (lld would write 6.0). PE32+ gets

@@ -4,12 +4,14 @@
 
 #include <windows.h>
 
-// One removable printer model. Every string is an ANSI (code page 949 where
-// it holds Hangul) byte string handed unchanged to the "A" platform calls.
+#include "model_limits.h"
+
+// One removable printer model. Every string is a byte string in the model
+// table's code page, handed unchanged to the "A" platform calls.
 struct ModelEntry {
-    CHAR selector;            // command-line byte "1" to "4"
-    unsigned keyCount;        // 1 to 6
-    LPCSTR keys[6];           // paths under HKEY_LOCAL_MACHINE, in deletion order
+    CHAR selector;            // command-line byte: an ASCII letter or digit
+    unsigned keyCount;        // 1 to kMaxModelKeys
+    LPCSTR keys[kMaxModelKeys];  // paths under HKEY_LOCAL_MACHINE, in deletion order
     LPCSTR printerName;       // queue name handed to the spooler
 };
 

@@ -12,7 +12,7 @@ const std::wstring F = kFollowOn;
 struct Case {
     const char* name;
     std::wstring commandLine;
-    int model;                         // 0: nothing removed
+    char model;                        // '\0': nothing removed
     std::vector<std::wstring> started;  // what the follow-on program recorded
 };
 
@@ -22,23 +22,23 @@ void TestCommandLine()
 {
     InstallPrograms({L"dir with blanks", L"반토 설치"});
     const Case cases[] = {
-        {"no slash", kUtility + L" " + F, 0, {}},
-        {"empty tail", kUtility, 0, {}},
-        {"blanks only", kUtility + L"   ", 0, {}},
-        {"bare /f", kUtility + L" /f", 0, {}},
-        {"selector then end", kUtility + L" /f3", 3, {}},
-        {"unknown selector", kUtility + L" /f9" + F, 0, {F}},
-        {"capital F", kUtility + L" /F4" + F, 4, {F}},
-        {"arguments kept as written", kUtility + L" /f4" + F + L" a  \"b c\"", 4, {F + L" a  \"b c\""}},
+        {"no slash", kUtility + L" " + F, '\0', {}},
+        {"empty tail", kUtility, '\0', {}},
+        {"blanks only", kUtility + L"   ", '\0', {}},
+        {"bare /f", kUtility + L" /f", '\0', {}},
+        {"selector then end", kUtility + L" /f3", '3', {}},
+        {"unknown selector", kUtility + L" /f9" + F, '\0', {F}},
+        {"capital F", kUtility + L" /F4" + F, '4', {F}},
+        {"arguments kept as written", kUtility + L" /f4" + F + L" a  \"b c\"", '4', {F + L" a  \"b c\""}},
         // A double-byte character is one selector: the command starts after both bytes.
-        {"double-byte selector", kUtility + L" /f반" + F, 0, {F}},
-        {"double-byte after slash", kUtility + L" /반f4" + F, 0, {}},
+        {"double-byte selector", kUtility + L" /f반" + F, '\0', {F}},
+        {"double-byte after slash", kUtility + L" /반f4" + F, '\0', {}},
         // The command keeps its leading blank, and Wine starts no command that
         // begins with one.
-        {"leading blank kept", kUtility + L" /F2 " + F + L" b", 2, {}},
-        {"tab after program name", kUtility + L"\t/f4" + F, 4, {F}},
-        {"quoted path with blanks", L"\"C:\\e2e\\dir with blanks\\prnuninst.exe\" /f4" + F, 4, {F}},
-        {"quoted double-byte path glued to tail", L"\"C:\\e2e\\반토 설치\\prnuninst.exe\"/f1" + F, 1, {F}},
+        {"leading blank kept", kUtility + L" /F2 " + F + L" b", '2', {}},
+        {"tab after program name", kUtility + L"\t/f4" + F, '4', {F}},
+        {"quoted path with blanks", L"\"C:\\e2e\\dir with blanks\\prnuninst.exe\" /f4" + F, '4', {F}},
+        {"quoted double-byte path glued to tail", L"\"C:\\e2e\\반토 설치\\prnuninst.exe\"/f1" + F, '1', {F}},
     };
     for (const Case& c : cases) {
         std::printf("  %s\n", c.name);

@@ -8,12 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "model_cases.h"
+
 // --- checks: counted; a failure prints file:line and its message -----------
 void Check(const char* file, int line, bool condition, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
 #define ok(condition, ...) Check(__FILE__, __LINE__, (condition), __VA_ARGS__)
 int Failures();
 int Checks();
+
+// UTF-8 and UTF-16, as the model table's text and the registry's names.
+std::string Utf8(const std::wstring& text);
+std::wstring Wide(const std::string& text);
 
 // --- the machine: every key the tests seed, under HKLM --------------------
 // Key paths are UTF-16, so seeding and checking do not depend on the code
@@ -22,10 +28,14 @@ std::wstring QueueKey(const std::wstring& queue);         // ...\Print\Printers\
 std::wstring DataKey(const std::wstring& queue);          // <queue key>\PrinterDriverData
 std::wstring DriverKey(const std::wstring& driver);       // ...\Windows NT X86\Drivers\Version-2\<driver>
 
-// Removes every seeded key, then installs the four models and their
-// neighbours as a driver install leaves them.
+// The model table the utility beside the driver was built from (its
+// models.txt, in ..\generated).
+const ModelTable& Table();
+// Removes every seeded key, then installs every key and queue the table names
+// and neighbours made from their names.
 void SeedMachine();
-// Gives a seeded key one more subkey, so that the registry refuses to delete it.
+// Gives a seeded key one more subkey, so that the registry refuses to delete
+// it; the subkey is checked like the seeded keys until the next SeedMachine.
 void AddSubkey(const std::wstring& key, const wchar_t* name);
 
 // Every seeded key with whether it exists; "gone" lists what a run may have
@@ -37,14 +47,16 @@ void VerifyMachine(const char* file, int line, const std::vector<std::wstring>& 
 #define verify_key_gone(key) VerifyKey(__FILE__, __LINE__, (key), false)
 void VerifyKey(const char* file, int line, const std::wstring& key, bool present);
 
-// What removing model N deletes on the seeded machine, through the registry
-// or, where a queue's name differs from its keys, through the spooler.
-std::vector<std::wstring> RemovedBy(int model);
+// What removing the model deletes on the machine as seeded (and given
+// subkeys), under this process's code page: its keys in order, each one that
+// is there and has no subkey left, then its queue, whole, if it is still
+// there. A key whose bytes the code page reads as another name is not found.
+std::vector<std::wstring> RemovedBy(char selector);
 // The keys of the seeded machine and whether they are there, as a table.
 void PrintMachine();
-// What removing model N should have deleted, each as removed or not, and
+// What removing the model should have deleted, each as removed or not, and
 // how many of the other seeded keys are unchanged (any other is listed).
-void PrintRemoval(int model);
+void PrintRemoval(char selector);
 
 // --- running the utility ---------------------------------------------------
 extern const wchar_t* const kFollowOn;  // C:\e2e\followon.exe: records its command line

@@ -21,7 +21,7 @@ void TestInstaller()
         SeedMachine();
         Run run = RunCommandLine(L"\"" + installers + L"\\amd64-unicode-" + form + L".exe\" /S");
         verify_run(run, {L"\"" + setup + L"\" /quiet"});
-        verify_machine(RemovedBy(4));
+        verify_machine(RemovedBy('4'));
     }
     DeleteFileW(planted.c_str());
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "e2e.h"
+#include "model_cases.h"
 
 namespace {
 
@@ -12,6 +13,8 @@ int failures = 0;
 const std::wstring kPrint = L"SYSTEM\\CurrentControlSet\\Control\\Print\\";
 const wchar_t* const kDirectory = L"C:\\e2e";
 const wchar_t* const kLog = L"C:\\e2e\\followon.log";
+
+}  // namespace
 
 std::string Utf8(const std::wstring& text)
 {
@@ -31,46 +34,123 @@ std::wstring Wide(const std::string& text)
     return out;
 }
 
-// What the four models and their neighbours install. Neighbours share a
-// family, a prefix or a suffix with a model's names, so that a removal that
-// matches too much or the wrong way shows.
-struct Queue {
-    const wchar_t* name;
-    const wchar_t* driver;
-};
-const Queue kQueues[] = {
-    {L"반토 QX-4400A PCL5e", L"반토 QX-71KG PCL5e"},           // model 1: a queue named apart from its driver
-    {L"Korvel Lumaset R9mx PCL 5e", L"Korvel Lumaset R9mx PCL 5e"},  // model 2
-    {L"Korvel Lumaset R9mx PCL 6", L"Korvel Lumaset R9mx PCL 6"},    // model 2
-    {L"반토 QX-7100 PCL5e", L"반토 QX-7100 PCL5e"},            // model 3
-    {L"반토 QX-7150 PCL5e", L"반토 QX-7100 PCL5e"},            // model 3's spooler queue
-    {L"Pelnora 7100 PCL5e", L"Pelnora 7100 PCL5e"},            // model 4
-    {L"Pelnora 7100 PCL5e (Copy 1)", L"Pelnora 7100 PCL5e"},   // neighbours from here on
-    {L"Pelnora 7200 PCL5e", L"Pelnora 7200 PCL5e"},
-    {L"Korvel Lumaset R9mx PCL 5", L"Korvel Lumaset R9mx PCL 5"},
-    {L"반토 QX-4400A PCL6", L"반토 QX-71KG PCL6"},
-};
-const wchar_t* const kDrivers[] = {
-    L"반토 QX-71KG PCL5e",  L"Korvel Lumaset R9mx PCL 5e", L"Korvel Lumaset R9mx PCL 6",
-    L"반토 QX-7100 PCL5e",  L"Pelnora 7100 PCL5e",         L"Pelnora 7200 PCL5e",
-    L"Pelnora 7100 PCL6",  L"Korvel Lumaset R9mx PCL 5",  L"반토 QX-71KG PCL6",
-};
-// The same driver name in the 64-bit environment is another driver.
-const std::wstring kOtherEnvironmentDriver =
-    kPrint + L"Environments\\Windows x64\\Drivers\\Version-3\\Pelnora 7100 PCL5e";
+namespace {
 
-// Every seeded key, parents before children.
-std::vector<std::wstring> SeededKeys()
+const std::wstring kPrinters = kPrint + L"Printers\\";
+
+std::wstring Parent(const std::wstring& key)
+{
+    const size_t cut = key.rfind(L'\\');
+    return cut == std::wstring::npos ? std::wstring() : key.substr(0, cut);
+}
+
+// Registry names do not depend on case.
+std::wstring Folded(const std::wstring& key)
+{
+    std::wstring folded = key;
+    CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+    return folded;
+}
+
+bool Within(const std::wstring& key, const std::wstring& ancestor)  // the key itself or below it
+{
+    const std::wstring k = Folded(key), a = Folded(ancestor);
+    return k == a || (k.size() > a.size() && k.compare(0, a.size(), a) == 0 && k[a.size()] == L'\\');
+}
+
+bool IsQueue(const std::wstring& key) { return Folded(Parent(key)) == Folded(kPrinters.substr(0, kPrinters.size() - 1)); }
+
+// The same driver name in another environment is another driver.
+std::wstring OtherEnvironment(const std::wstring& key)
+{
+    const std::wstring x86 = L"Environments\\Windows NT X86\\Drivers\\Version-2\\";
+    const std::wstring x64 = L"Environments\\Windows x64\\Drivers\\Version-3\\";
+    for (const auto& [from, to] : {std::pair{x86, x64}, std::pair{x64, x86}}) {
+        if (Folded(key).rfind(Folded(kPrint + from), 0) == 0 && key.find(L'\\', (kPrint + from).size()) == std::wstring::npos) {
+            return kPrint + to + key.substr((kPrint + from).size());
+        }
+    }
+    return {};
+}
+
+// Every key the table names: the models' keys, and each queue the spooler is
+// asked to delete, with its data key.
+std::vector<std::wstring> TableKeys()
 {
     std::vector<std::wstring> keys;
-    for (const wchar_t* driver : kDrivers) {
-        keys.push_back(DriverKey(driver));
+    for (const TableModel& model : Table().models) {
+        for (const std::string& key : model.keyTexts) {
+            keys.push_back(Wide(key));
+        }
+        keys.push_back(QueueKey(Wide(model.queueText)));
+        keys.push_back(DataKey(Wide(model.queueText)));
     }
-    keys.push_back(kOtherEnvironmentDriver);
-    for (const Queue& queue : kQueues) {
-        keys.push_back(QueueKey(queue.name));
-        keys.push_back(DataKey(queue.name));
+    return keys;
+}
+
+// Neighbours made from the table's names, beside every key whose folder the
+// removal leaves: a sibling with a suffix, a name one character longer and
+// one shorter, the same driver in another environment. A removal that
+// matches too much, by prefix, or in the wrong place shows on them.
+std::vector<std::wstring> Neighbours(const std::vector<std::wstring>& table)
+{
+    std::vector<std::wstring> neighbours;
+    for (const std::wstring& key : table) {
+        const std::wstring parent = Parent(key);
+        bool kept = true;
+        for (const std::wstring& other : table) {
+            kept = kept && !Within(parent, other);
+        }
+        if (!kept) {
+            continue;
+        }
+        const std::wstring name = key.substr(parent.size() + 1);
+        for (const std::wstring& candidate :
+             {key + L" (Copy 1)", key + L"0", name.size() > 1 ? key.substr(0, key.size() - 1) : std::wstring(),
+              OtherEnvironment(key)}) {
+            bool clash = candidate.empty();
+            for (const std::wstring& other : table) {
+                clash = clash || Within(candidate, other) || Within(other, candidate);
+            }
+            for (const std::wstring& other : neighbours) {
+                clash = clash || Folded(other) == Folded(candidate);
+            }
+            if (!clash) {
+                neighbours.push_back(candidate);
+            }
+        }
     }
+    return neighbours;
+}
+
+// Every seeded key, the table's and the neighbours', with a data key for each
+// queue; then the subkeys a case added.
+std::vector<std::wstring> seeded;
+std::vector<std::wstring> added;
+
+std::vector<std::wstring> SeededKeys()
+{
+    if (seeded.empty()) {
+        const std::vector<std::wstring> table = TableKeys();
+        const std::vector<std::wstring> neighbours = Neighbours(table);
+        for (const std::wstring& key : table) {
+            bool known = false;
+            for (const std::wstring& other : seeded) {
+                known = known || Folded(other) == Folded(key);
+            }
+            if (!known) {
+                seeded.push_back(key);
+            }
+        }
+        for (const std::wstring& key : neighbours) {
+            seeded.push_back(key);
+            if (IsQueue(key)) {
+                seeded.push_back(key + L"\\PrinterDriverData");
+            }
+        }
+    }
+    std::vector<std::wstring> keys = seeded;
+    keys.insert(keys.end(), added.begin(), added.end());
     return keys;
 }
 
@@ -100,36 +180,26 @@ HKEY CreateKey(const std::wstring& path)
     return key;
 }
 
-void InstallDriver(const std::wstring& path)
+// A queue as the spooler keeps it: Wine's opens one only with "Port",
+// "Print Processor" and "Datatype", and "Name" keeps its start-up set-up from
+// writing one. Other keys hold a value of their own besides the marker.
+void Install(const std::wstring& path)
 {
     HKEY key = CreateKey(path);
-    SetString(key, L"Driver", L"UNIDRV.DLL");
-    SetString(key, L"Configuration File", L"UNIDRVUI.DLL");
-    SetString(key, L"Data File", L"MODEL.GPD");
-    SetString(key, L"Help File", L"UNIDRV.HLP");
-    SetString(key, L"Dependent Files", std::wstring(L"UNIRES.DLL") + L'\0' + L"STDNAMES.GPD" + L'\0', REG_MULTI_SZ);
-    SetString(key, L"Datatype", L"RAW");
-    SetDword(key, L"Version", 2);
+    const std::wstring name = path.substr(Parent(path).size() + 1);
+    if (IsQueue(path)) {
+        SetString(key, L"Name", name);
+        SetString(key, L"Port", L"FILE:");
+        SetString(key, L"Print Processor", L"winprint");
+        SetString(key, L"Datatype", L"RAW");
+        SetString(key, L"Printer Driver", name);
+        SetDword(key, L"Attributes", 0x40);
+    } else {
+        SetString(key, L"Driver", L"UNIDRV.DLL");
+        SetString(key, L"Dependent Files", std::wstring(L"UNIRES.DLL") + L'\0' + L"STDNAMES.GPD" + L'\0', REG_MULTI_SZ);
+        SetDword(key, L"Version", 2);
+    }
     RegCloseKey(key);
-}
-
-void InstallQueue(const Queue& queue)
-{
-    // Wine's spooler opens a queue only with these values; "Name" keeps its
-    // start-up set-up from writing one.
-    HKEY key = CreateKey(QueueKey(queue.name));
-    SetString(key, L"Name", queue.name);
-    SetString(key, L"Port", L"FILE:");
-    SetString(key, L"Print Processor", L"winprint");
-    SetString(key, L"Datatype", L"RAW");
-    SetString(key, L"Printer Driver", queue.driver);
-    SetDword(key, L"Attributes", 0x40);
-    SetDword(key, L"Priority", 1);
-    RegCloseKey(key);
-    HKEY data = CreateKey(DataKey(queue.name));
-    SetDword(data, L"FreeMem", 0x2000);
-    SetString(data, L"Model", queue.driver);
-    RegCloseKey(data);
 }
 
 bool KeyExists(const std::wstring& path, std::wstring* marker)
@@ -191,24 +261,30 @@ std::wstring DriverKey(const std::wstring& driver)
     return kPrint + L"Environments\\Windows NT X86\\Drivers\\Version-2\\" + driver;
 }
 
+const ModelTable& Table()
+{
+    static const ModelTable table = ReadModelTable(Utf8(BuiltFile(L"..\\generated\\models.txt")));
+    return table;
+}
+
 void SeedMachine()
 {
+    ok(!Table().models.empty(), "no model table beside the driver: ..\\generated\\models.txt");
+    std::vector<std::wstring> keys = SeededKeys();
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key) {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, key->c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, key->c_str());
+    }
+    added.clear();
     for (const std::wstring& key : SeededKeys()) {
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
-    }
-    for (const wchar_t* driver : kDrivers) {
-        InstallDriver(DriverKey(driver));
-    }
-    InstallDriver(kOtherEnvironmentDriver);
-    for (const Queue& queue : kQueues) {
-        InstallQueue(queue);
+        Install(key);
     }
 }
 
 void AddSubkey(const std::wstring& key, const wchar_t* name)
 {
-    RegCloseKey(CreateKey(key + L"\\" + name));
+    added.push_back(key + L"\\" + name);
+    RegCloseKey(CreateKey(added.back()));
 }
 
 void VerifyKey(const char* file, int line, const std::wstring& key, bool present)
@@ -230,32 +306,57 @@ void VerifyMachine(const char* file, int line, const std::vector<std::wstring>& 
     }
 }
 
-std::vector<std::wstring> RemovedBy(int model)
+// The program's bytes name this key only where the ANSI code page reads them
+// as the table's text: elsewhere they name another key, which is not there.
+bool Reachable(const std::string& bytes, const std::string& text)
 {
-    const auto set = [](const std::wstring& name) {
-        return std::vector<std::wstring>{DataKey(name), QueueKey(name), DriverKey(name)};
-    };
-    switch (model) {
-    case 1:  // driver by the registry, queue by the spooler
-        return {DriverKey(L"반토 QX-71KG PCL5e"), QueueKey(L"반토 QX-4400A PCL5e"), DataKey(L"반토 QX-4400A PCL5e")};
-    case 2: {
-        std::vector<std::wstring> keys = set(L"Korvel Lumaset R9mx PCL 5e");
-        for (const std::wstring& key : set(L"Korvel Lumaset R9mx PCL 6")) {
-            keys.push_back(key);
-        }
-        return keys;
-    }
-    case 3: {
-        std::vector<std::wstring> keys = set(L"반토 QX-7100 PCL5e");
-        keys.push_back(QueueKey(L"반토 QX-7150 PCL5e"));
-        keys.push_back(DataKey(L"반토 QX-7150 PCL5e"));
-        return keys;
-    }
-    case 4:
-        return set(L"Pelnora 7100 PCL5e");
-    default:
+    std::wstring read(bytes.size() + 1, L'\0');
+    read.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                        read.data(), static_cast<int>(read.size()))));
+    return read == Wide(text);
+}
+
+std::vector<std::wstring> RemovedBy(char selector)
+{
+    const TableModel* model = Table().Find(selector);
+    if (model == nullptr) {
         return {};
     }
+    // The registry deletes a key that is there and has no subkey left, in
+    // the table's order; then Wine's spooler deletes a queue it can open, whole.
+    std::vector<std::wstring> present = SeededKeys(), gone;
+    const auto remove = [&](const std::wstring& root, bool tree) {
+        bool there = false, subkeys = false;
+        for (const std::wstring& key : present) {
+            there = there || Folded(key) == Folded(root);
+            subkeys = subkeys || (Within(key, root) && Folded(key) != Folded(root));
+        }
+        if (!there || (subkeys && !tree)) {
+            return;
+        }
+        for (auto key = present.begin(); key != present.end();) {
+            if (Within(*key, root)) {
+                gone.push_back(*key);
+                key = present.erase(key);
+            } else {
+                ++key;
+            }
+        }
+    };
+    for (size_t i = 0; i < model->keys.size(); ++i) {
+        if (Reachable(model->keys[i], model->keyTexts[i])) {
+            remove(Wide(model->keyTexts[i]), false);
+        }
+    }
+    if (Reachable(model->queue, model->queueText)) {
+        remove(QueueKey(Wide(model->queueText)), true);
+    }
+    return gone;
+}
+
+std::wstring Shown(const std::wstring& key)
+{
+    return key.rfind(kPrint, 0) == 0 ? key.substr(kPrint.size()) : L"HKLM\\" + key;
 }
 
 void PrintMachine()
@@ -264,18 +365,18 @@ void PrintMachine()
     for (const std::wstring& key : SeededKeys()) {
         std::wstring marker;
         std::printf("  %-8s   %s\n", KeyExists(key, &marker) ? "present" : "REMOVED",
-                    Utf8(key.substr(kPrint.size())).c_str());
+                    Utf8(Shown(key)).c_str());
     }
 }
 
-void PrintRemoval(int model)
+void PrintRemoval(char model)
 {
     const std::vector<std::wstring> gone = RemovedBy(model);
     std::printf("  %-11s HKLM\\%s...\n", "", Utf8(kPrint).c_str());
     for (const std::wstring& key : gone) {
         std::wstring marker;
         std::printf("  %-11s   %s\n", KeyExists(key, &marker) ? "STILL THERE" : "removed",
-                    Utf8(key.substr(kPrint.size())).c_str());
+                    Utf8(Shown(key)).c_str());
     }
     int unchanged = 0;
     for (const std::wstring& key : SeededKeys()) {
@@ -285,7 +386,7 @@ void PrintRemoval(int model)
         if (Untouched(key)) {
             ++unchanged;
         } else {
-            std::printf("  %-11s   %s\n", "CHANGED", Utf8(key.substr(kPrint.size())).c_str());
+            std::printf("  %-11s   %s\n", "CHANGED", Utf8(Shown(key)).c_str());
         }
     }
     std::printf("  %d other keys and queues: unchanged\n", unchanged);

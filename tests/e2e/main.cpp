@@ -1,14 +1,14 @@
 // The end-to-end driver, run under wine64:
 //   e2e_tests run GROUP   run one group of cases (models, refused, codepage1252, command_line,
 //                         installer, planted, windows_installer)
-//   e2e_tests seed        install the four models and their neighbours, and
+//   e2e_tests seed        install the table's models and their neighbours, and
 //                         copy the programs to C:\e2e
-//   e2e_tests expect N    check that exactly model N's keys are gone (0: none)
+//   e2e_tests expect S    check that exactly the keys of the model with selector S
+//                         are gone ("none": no model)
 //   e2e_tests table       print every seeded key and whether it is there
-//   e2e_tests removal N   print model N's keys as removed or not, and the rest in one line
+//   e2e_tests removal S   print model S's keys as removed or not, and the rest in one line
 // Exits 0 when every check passed.
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "e2e.h"
@@ -28,6 +28,12 @@ const Group kGroups[] = {
     {"planted", TestPlantedDll},
     {"windows_installer", TestWindowsInstaller},
 };
+
+// One character; anything else (such as "none") selects no model.
+char Selector(const char* argument)
+{
+    return std::strlen(argument) == 1 ? argument[0] : '\0';
+}
 
 int Usage()
 {
@@ -54,11 +60,12 @@ int main(int argc, char** argv)
         InstallPrograms({});
         SeedMachine();
     } else if (argc == 3 && std::strcmp(argv[1], "expect") == 0) {
-        verify_machine(RemovedBy(std::atoi(argv[2])));
+        verify_machine(RemovedBy(Selector(argv[2])));
     } else if (argc == 2 && std::strcmp(argv[1], "table") == 0) {
         PrintMachine();
     } else if (argc == 3 && std::strcmp(argv[1], "removal") == 0) {
-        PrintRemoval(std::atoi(argv[2]));
+        ok(Table().Find(Selector(argv[2])) != nullptr, "no model has the selector %s", argv[2]);
+        PrintRemoval(Selector(argv[2]));
     } else {
         return Usage();
     }

@@ -3,7 +3,7 @@
 # (code page 949): seed the machine, run it once, check the exit status, what
 # it started and which keys are gone.
 #   pe32.sh PREFIX PRNUNINST_EXE DRIVER_EXE MODEL TAIL [STARTED]
-# MODEL is the model whose keys must be gone (0: none); STARTED the command
+# MODEL is the selector of the model whose keys must be gone ("none": none); STARTED the command
 # line the follow-on program must record (none when left out).
 set -euo pipefail
 prefix=$1 exe=$2 driver=$3 model=$4 tail=$5 started=${6:-}

@@ -27,6 +27,6 @@ void TestPlantedDll()
 
     verify_run(run, {kFollowOn});
     // Model 3's second queue goes only through the real spooler.
-    verify_machine(RemovedBy(3));
+    verify_machine(RemovedBy('3'));
     ok(GetFileAttributesW(log) == INVALID_FILE_ATTRIBUTES, "the planted winspool.drv was loaded");
 }

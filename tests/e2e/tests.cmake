@@ -18,6 +18,18 @@ foreach(group_locale models:ko_KR.UTF-8 refused:ko_KR.UTF-8 command_line:ko_KR.U
     add_test(NAME e2e_${group} COMMAND ${wine} run ${prefix} ${locale} ${driver} run ${group})
     set_tests_properties(e2e_${group} PROPERTIES LABELS e2e TIMEOUT 300)
 endforeach()
+# The same groups that depend on the table, on the win64 build of the example
+# table for code page 932 (scripts/build --models models/example-932.toml win64).
+set(PRNUNINST_WIN64_932_DIR "${CMAKE_SOURCE_DIR}/build/win64-example-932" CACHE PATH
+    "The win64 build of models/example-932.toml")
+foreach(group_locale models:ja_JP.UTF-8 refused:ja_JP.UTF-8 codepage1252:C.UTF-8)
+    string(REPLACE ":" ";" parts ${group_locale})
+    list(GET parts 0 group)
+    list(GET parts 1 locale)
+    add_test(NAME e2e_932_${group} COMMAND ${wine} run ${prefix} ${locale} ${PRNUNINST_WIN64_932_DIR}/e2e/e2e_tests.exe
+                                           run ${group})
+    set_tests_properties(e2e_932_${group} PROPERTIES LABELS e2e TIMEOUT 300)
+endforeach()
 # Native DLLs before Wine's builtin ones, as Windows loads them.
 set_tests_properties(e2e_planted PROPERTIES ENVIRONMENT PRNUNINST_WINEDLLOVERRIDES=winspool.drv=n,b)
 
@@ -26,7 +38,7 @@ set_tests_properties(e2e_planted PROPERTIES ENVIRONMENT PRNUNINST_WINEDLLOVERRID
 add_test(NAME pe32_model3 COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32.sh ${prefix} ${PRNUNINST_WIN32_DIR}/prnuninst.exe
                                   ${driver} 3 "/f3C:\\e2e\\followon.exe" "C:\\e2e\\followon.exe")
 add_test(NAME pe32_no_slash COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32.sh ${prefix} ${PRNUNINST_WIN32_DIR}/prnuninst.exe
-                                    ${driver} 0 "C:\\e2e\\followon.exe")
+                                    ${driver} none "C:\\e2e\\followon.exe")
 set_tests_properties(pe32_model3 pe32_no_slash PROPERTIES LABELS pe32 TIMEOUT 600)
 
 # The NSIS example, built for both targets in both forms (the x86 ones are

@@ -14,5 +14,5 @@ void TestWindowsInstaller()
     RunCommandLine(L"msiexec /x " + package + L" /qn");
     SeedMachine();
     verify_run(RunCommandLine(L"msiexec /i " + package + L" /qn"), {});
-    verify_machine(RemovedBy(4));
+    verify_machine(RemovedBy('4'));
 }

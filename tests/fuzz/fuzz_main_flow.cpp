@@ -3,6 +3,7 @@
 #include <string>
 
 #include "fuzz_input.h"
+#include "model_cases.h"
 #include "removal/removal.h"
 
 namespace {
@@ -31,22 +32,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     const bool launches = tail[slash] == '/';
     const bool letter = launches && (tail[slash + 1] == 'f' || tail[slash + 1] == 'F');
-    const ModelEntry* model = letter ? FindModel(tail[slash + 2]) : nullptr;
+    // The expected keys come from models.txt, not from the program's own rows.
+    static const ModelTable table = ReadModelTable(PRNUNINST_MODEL_CASES);
+    FUZZ_ASSERT(!table.models.empty());
+    const TableModel* model = letter ? table.Find(tail[slash + 2]) : nullptr;
 
     const recorder::Calls& calls = recorder::Recorded();
     size_t next = 0;
     if (model != nullptr) {
         // Exactly the selected model's keys, in the table's order.
-        for (unsigned i = 0; i < model->keyCount; ++i, ++next) {
+        for (const std::string& key : model->keys) {
             FUZZ_ASSERT(next < calls.size());
-            FUZZ_ASSERT(calls[next] == std::string("RegDeleteKeyA(80000002, ") + model->keys[i] + ")");
+            FUZZ_ASSERT(calls[next++] == "RegDeleteKeyA(80000002, " + key + ")");
         }
         // WINSPOOL.DRV by its full path and its three calls, then one open;
         // delete and close only on the handle a successful open gave.
         for (const char* step : {"GetSystemDirectoryA(", "LoadLibraryExA(", "GetProcAddress(", "GetProcAddress(",
-                                 "GetProcAddress(", "OpenPrinterA("}) {
+                                 "GetProcAddress("}) {
             FUZZ_ASSERT(next < calls.size() && StartsWith(calls[next++], step));
         }
+        FUZZ_ASSERT(next < calls.size() && StartsWith(calls[next++], ("OpenPrinterA(" + model->queue + ", ").c_str()));
         if (openSucceeds) {
             FUZZ_ASSERT(next < calls.size() && calls[next++] == "DeletePrinter(4711)");
             FUZZ_ASSERT(next < calls.size() && calls[next++] == "ClosePrinter(4711)");

@@ -1,30 +1,26 @@
 // RemoveModel: the exact platform calls, with their arguments and order, for
-// every selector, for selectors that match nothing, for a spooler DLL that
+// every model of the table, for selectors that match nothing, for a spooler DLL that
 // cannot be reached and for a failed open.
 #include <gtest/gtest.h>
 
 #include "case_name.h"
+#include "model_cases.h"
 #include "recorder.h"
 #include "removal/removal.h"
 
 namespace {
 
-// Paths are composed here from their parts so that a typo in the program's
-// whole literals does not repeat itself in the expectations.
-const std::string kPrinters = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
-const std::string kDrivers =
-    "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT X86\\Drivers\\Version-2\\";
-const std::string kBanto = "\xB9\xDD\xC5\xE4 ";  // the Hangul word in code page 949, then a blank
+// The table as models.txt gives it: names as bytes, apart from the program's
+// C++ literals, so that a wrong escape or split in those shows here.
+const ModelTable& Table()
+{
+    static const ModelTable table = ReadModelTable(PRNUNINST_MODEL_CASES);
+    return table;
+}
 
 std::string Delete(const std::string& path)
 {
     return "RegDeleteKeyA(80000002, " + path + ")";
-}
-
-// The three keys of a driver set with a queue: data key, queue key, driver key.
-std::vector<std::string> QueueSet(const std::string& name)
-{
-    return {Delete(kPrinters + name + "\\PrinterDriverData"), Delete(kPrinters + name), Delete(kDrivers + name)};
 }
 
 // WINSPOOL.DRV by its full path in the system folder, then its three calls.
@@ -43,6 +39,16 @@ std::vector<std::string> Spooler(const std::string& printer)
     return calls;
 }
 
+// Each key of the model deleted in the table's order.
+std::vector<std::string> Deletions(const TableModel& model)
+{
+    std::vector<std::string> calls;
+    for (const std::string& key : model.keys) {
+        calls.push_back(Delete(key));
+    }
+    return calls;
+}
+
 std::vector<std::string> First(size_t count, const std::vector<std::string>& calls)
 {
     return {calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(count)};
@@ -58,7 +64,7 @@ std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pa
 }
 
 struct SelectorCase {
-    const char* name;
+    std::string name;
     char selector;
     std::vector<std::string> calls;
 };
@@ -75,20 +81,24 @@ TEST_P(RemoveModelCalls, MakesExactlyTheseCallsInOrder)
     EXPECT_EQ(recorder::Recorded(), GetParam().calls);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachSelector, RemoveModelCalls,
-    testing::Values(
-        SelectorCase{"Model1", '1', Join({{Delete(kDrivers + kBanto + "QX-71KG PCL5e")}, Spooler(kBanto + "QX-4400A PCL5e")})},
-        SelectorCase{"Model2", '2',
-                     Join({QueueSet("Korvel Lumaset R9mx PCL 5e"), QueueSet("Korvel Lumaset R9mx PCL 6"),
-                           Spooler("Korvel Lumaset R9mx PCL 5e")})},
-        SelectorCase{"Model3", '3', Join({QueueSet(kBanto + "QX-7100 PCL5e"), Spooler(kBanto + "QX-7150 PCL5e")})},
-        SelectorCase{"Model4", '4', Join({QueueSet("Pelnora 7100 PCL5e"), Spooler("Pelnora 7100 PCL5e")})},
-        // No model: no key, and never an open that could reach the print server.
-        SelectorCase{"Nul", '\0', {}}, SelectorCase{"Zero", '0', {}}, SelectorCase{"Five", '5', {}},
-        SelectorCase{"Nine", '9', {}}, SelectorCase{"Letter", 'a', {}}, SelectorCase{"Slash", '/', {}},
-        SelectorCase{"HighByte", '\xB9', {}}, SelectorCase{"HighDigitAlias", static_cast<char>(0x31 | 0x80), {}}),
-    CaseName());
+// Every model of the table, and bytes that select none: no key, and never
+// an open that could reach the print server.
+std::vector<SelectorCase> SelectorCases()
+{
+    std::vector<SelectorCase> cases;
+    for (const TableModel& model : Table().models) {
+        cases.push_back({"Model_" + std::string(1, model.selector), model.selector,
+                         Join({Deletions(model), Spooler(model.queue)})});
+    }
+    const std::pair<const char*, char> none[] = {{"Nul", '\0'}, {"Slash", '/'}, {"Blank", ' '}, {"HighByte", '\xB9'},
+                                                 {"HighDigitAlias", static_cast<char>('1' | 0x80)}};
+    for (const auto& [name, byte] : none) {
+        cases.push_back({name, byte, {}});
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachSelector, RemoveModelCalls, testing::ValuesIn(SelectorCases()), CaseName());
 
 // Wherever the way to the spooler fails, the spooler step stops there: the
 // keys are gone before it, and the follow-on still starts after it.
@@ -107,16 +117,16 @@ class SpoolerUnreachable : public testing::TestWithParam<UnreachableCase> {};
 TEST_P(SpoolerUnreachable, KeysStillGoAndTheCommandStillStarts)
 {
     const UnreachableCase& c = GetParam();
+    const TableModel& model = Table().models.at(0);
     recorder::Reset(recorder::CodePage::SingleByte, c.openSucceeds);
     recorder::SetSystemDirectory(c.systemDirectory);
     if (c.withheld != nullptr) {
         recorder::Withhold(c.withheld);
     }
-    std::string tail = "/f4next.exe";
+    std::string tail = std::string("/f") + model.selector + "next.exe";
     EXPECT_EQ(WinMain(nullptr, nullptr, tail.data(), 0), 0);
-    EXPECT_EQ(recorder::Recorded(), Join({QueueSet("Pelnora 7100 PCL5e"),
-                                          First(c.spoolerCalls, Spooler("Pelnora 7100 PCL5e")),
-                                          {"WinExec(next.exe, 5)"}}));
+    EXPECT_EQ(recorder::Recorded(),
+              Join({Deletions(model), First(c.spoolerCalls, Spooler(model.queue)), {"WinExec(next.exe, 5)"}}));
 }
 
 // 247 bytes: with "\winspool.drv" and the NUL, one byte over MAX_PATH.
@@ -136,18 +146,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RemoveModel, LoadsFromTheLongestFolderThatFits)
 {
     const std::string folder = kLongFolder.substr(1);  // the full path is 259 bytes and the NUL
+    const TableModel& model = Table().models.at(0);
     recorder::Reset();
     recorder::SetSystemDirectory(folder);
-    RemoveModel('4');
-    ASSERT_GT(recorder::Recorded().size(), 4u);
-    EXPECT_EQ(recorder::Recorded()[4], LoadSpooler(folder)[1]);  // after the three keys and the folder
+    RemoveModel(model.selector);
+    const size_t load = model.keys.size() + 1;  // after the keys and the folder
+    ASSERT_GT(recorder::Recorded().size(), load);
+    EXPECT_EQ(recorder::Recorded()[load], LoadSpooler(folder)[1]);
 }
 
-TEST(FindModel, EveryByteOutsideOneToFourMatchesNothing)
+TEST(FindModel, EveryByteOutsideTheTableMatchesNothing)
 {
+    ASSERT_FALSE(Table().models.empty()) << "no model in " << PRNUNINST_MODEL_CASES;
     for (int byte = 0; byte < 256; ++byte) {
         const ModelEntry* model = FindModel(static_cast<char>(byte));
-        if (byte >= '1' && byte <= '4') {
+        if (Table().Find(static_cast<char>(byte)) != nullptr) {
             ASSERT_NE(model, nullptr) << byte;
             EXPECT_EQ(model->selector, static_cast<char>(byte));
         } else {

@@ -1,0 +1,24 @@
+// The model table as the tests know it: models.txt, which cmake/models.py
+// writes beside the program's rows, holds each name as code-page bytes and as
+// the text the table gives, in hex, apart from the C++ literals it checks.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct TableModel {
+    char selector;
+    std::vector<std::string> keys;      // code-page bytes, as the program hands them on
+    std::string queue;
+    std::vector<std::string> keyTexts;  // UTF-8, as the table writes them
+    std::string queueText;
+};
+
+struct ModelTable {
+    unsigned codePage = 0;  // 0: the file could not be read
+    std::vector<TableModel> models;
+
+    const TableModel* Find(char selector) const;
+};
+
+ModelTable ReadModelTable(const std::string& path);
