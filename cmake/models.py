@@ -64,7 +64,7 @@ def check_queue(table, where, queue):
 
 def check_keys(table, where, keys):
     if not isinstance(keys, list) or not keys or not all(isinstance(key, str) for key in keys):
-        table.fault(where, "must be a list of one or more key paths under HKEY_LOCAL_MACHINE")
+        table.fault(f"{where}: ", "must be a list of one or more key paths under HKEY_LOCAL_MACHINE")
         return
     seen = {}
     for n, key in enumerate(keys, 1):

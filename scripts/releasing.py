@@ -21,11 +21,23 @@ def run(command, *, input_text=None, check=False):
     return done.returncode, done.stdout
 
 
-def build(folder):
+DEFAULT_MODELS = ROOT / "models/default.toml"
+
+
+def models_option(given):
+    """The model table --models names, which must exist."""
+    table = Path(given).resolve()
+    if not table.is_file():
+        raise Failure(f"cannot find the model table {given}")
+    return table
+
+
+def build(folder, models=DEFAULT_MODELS):
     """Builds the win32 preset from scratch in FOLDER (relative to the
-    checkout) and returns the image's path. scripts/build shows its log when
-    it fails."""
-    if subprocess.run([ROOT / "scripts/build", "--fresh-in", str(folder), "win32"], cwd=ROOT).returncode != 0:
+    checkout) from the model table and returns the image's path.
+    scripts/build shows its log (a bad table's faults included) when it fails."""
+    command = [ROOT / "scripts/build", "--fresh-in", str(folder), "--models", str(models), "win32"]
+    if subprocess.run(command, cwd=ROOT).returncode != 0:
         raise Failure("the build failed")
     return ROOT / folder / "prnuninst.exe"
 

@@ -3,7 +3,8 @@
 # here (nothing secret is committed): a wrong password leaves no release; the
 # good one checks against SHA256SUMS, its signature verifies against the
 # throwaway root, verify-release accepts it (also inside a zip with a long
-# listing) and refuses a copy with one byte of code changed.
+# listing) and refuses a copy with one byte of code changed. A release of the
+# example 932 table is named after it and checks only against that table.
 #   release.sh SOURCE_DIR WORK_DIR
 set -euo pipefail
 source_dir=$(realpath "$1") work=$(realpath -m "$2")
@@ -44,6 +45,15 @@ with zipfile.ZipFile(sys.argv[1]) as release, zipfile.ZipFile(sys.argv[2], "w") 
 EOF
 "$source_dir/scripts/verify-release" --ca root.pem long.zip >/dev/null ||
     fail "verify-release refused a release zip with 6000 more names after prnuninst.exe"
+
+# Another table's release names the table, and checks only against a build of that table.
+"$source_dir/scripts/release" --models "$source_dir/models/example-932.toml" --out dist932 >/dev/null ||
+    fail "the release of models/example-932.toml failed"
+other=$(echo dist932/prnuninst-*-example-932-win32.zip)
+[ -f "$other" ] || fail "no prnuninst-<version>-example-932-win32.zip in dist932"
+"$source_dir/scripts/verify-release" --models "$source_dir/models/example-932.toml" "$other" >/dev/null ||
+    fail "verify-release refused the release of models/example-932.toml"
+if "$source_dir/scripts/verify-release" "$other" >/dev/null; then fail "verify-release took another table's build for the default one"; fi
 
 cp dist/prnuninst.exe tampered.exe
 printf '\x90' | dd of=tampered.exe bs=1 seek=$((0x410)) conv=notrunc status=none
