@@ -10,6 +10,8 @@
 ;   TARGET     x86-unicode (default): around the 32-bit prnuninst.exe, the one
 ;              to ship; amd64-unicode: around a 64-bit build, to try under wine64
 ;   CHAIN      when defined, prnuninst.exe starts SETUP itself (see below)
+;   UNPACKDIR  the folder prnuninst.exe is unpacked into and run from
+;              (default: $PROGRAMFILES\Remove printer model)
 ;   OUTFILE    the installer to write (default: remove-model.exe)
 
 Unicode true
@@ -23,6 +25,9 @@ Unicode true
 !endif
 !ifndef TARGET
   !define TARGET x86-unicode
+!endif
+!ifndef UNPACKDIR
+  !define UNPACKDIR "$PROGRAMFILES\Remove printer model"
 !endif
 !ifndef OUTFILE
   !define OUTFILE remove-model.exe
@@ -38,15 +43,14 @@ RequestExecutionLevel admin
 Page instfiles
 
 Section
-  ; $PLUGINSDIR is a new folder of this installer's own, deleted when it ends:
-  ; nothing is left behind, and nothing else lies beside prnuninst.exe.
-  ; prnuninst.exe takes its DLLs from the system folder only, on every Windows
-  ; version. But whoever can write the folder it runs from can still replace
-  ; it before it starts, or redirect its DLLs with a prnuninst.exe.local file
-  ; where Windows honours one: where you can, unpack it into a fresh folder
-  ; that only administrators can write (under $PROGRAMFILES, say).
-  InitPluginsDir
-  File "/oname=$PLUGINSDIR\prnuninst.exe" "${PRNUNINST}"
+  ; A folder under Program Files, which only administrators can write, and
+  ; not $PLUGINSDIR: that one lies under the user's %TEMP%. When an
+  ; administrator in Admin Approval Mode runs this installer, it runs elevated,
+  ; but their %TEMP% is still writable by their own unelevated programs, which
+  ; could replace prnuninst.exe, or put a prnuninst.exe.local beside it, between
+  ; the unpacking and the run. The folder and the file are removed below.
+  CreateDirectory "${UNPACKDIR}"
+  File "/oname=${UNPACKDIR}\prnuninst.exe" "${PRNUNINST}"
 
   ; The quotes keep a path with blanks whole. The exit status is 0 whatever was
   ; removed: it tells only that prnuninst.exe ran. The error flag tells that it
@@ -57,17 +61,25 @@ Section
   ; Recommended: remove the model and wait for that, then start your setup
   ; yourself (below), so that this installer waits for the setup and sees its
   ; status.
-  ExecWait '"$PLUGINSDIR\prnuninst.exe" /f4' $0
+  ExecWait '"${UNPACKDIR}\prnuninst.exe" /f4' $0
 !else
   ; Chained, for callers that can start only one program: prnuninst.exe starts
-  ; the setup once the model is removed, and does not wait for it. Put the
-  ; setup's absolute path, quoted, right after the selector: a blank there
-  ; would be passed on, and a relative path is looked up in $PLUGINSDIR first.
-  ; Keep the setup out of $PLUGINSDIR, which goes when this installer ends,
-  ; possibly while the setup still runs.
-  ExecWait '"$PLUGINSDIR\prnuninst.exe" /f4"${SETUP}" /quiet' $0
+  ; the setup once the model is removed, and does not wait for it to finish.
+  ; It does wait until the setup is ready for input (it shows its first window
+  ; and reads its messages) or a time-out passes (30 s under Wine), so this
+  ; ExecWait may wait that long. Put the setup's absolute path, quoted, right
+  ; after the selector: a blank there would be passed on, and a relative path
+  ; is looked up beside prnuninst.exe first. Keep the setup out of UNPACKDIR,
+  ; which is emptied below, possibly while the setup still runs.
+  ExecWait '"${UNPACKDIR}\prnuninst.exe" /f4"${SETUP}" /quiet' $0
 !endif
+  StrCpy $1 started
   ${If} ${Errors}
+    StrCpy $1 failed
+  ${EndIf}
+  Delete "${UNPACKDIR}\prnuninst.exe"
+  RMDir "${UNPACKDIR}"  ; only when empty: a folder of yours that was there stays
+  ${If} $1 == failed
     SetErrorLevel 2
     Abort "prnuninst.exe could not be started"
   ${EndIf}

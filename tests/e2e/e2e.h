@@ -76,6 +76,9 @@ std::wstring InstallersFolder();
 Run RunTail(const std::wstring& tail);
 // Runs the given whole command line the same way.
 Run RunCommandLine(const std::wstring& commandLine);
+// Appends each UTF-8 line of a file the follow-on program wrote; false when
+// there is no such file.
+bool ReadLines(const std::wstring& path, std::vector<std::wstring>* lines);
 #define verify_run(run, ...) VerifyRun(__FILE__, __LINE__, (run), __VA_ARGS__)
 void VerifyRun(const char* file, int line, const Run& run, const std::vector<std::wstring>& started);
 

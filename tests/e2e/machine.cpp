@@ -482,20 +482,27 @@ Run RunCommandLine(const std::wstring& commandLine)
        Utf8(commandLine).c_str());
     CloseHandle(job);
 
-    HANDLE log = CreateFileW(kLog, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
-    if (log != INVALID_HANDLE_VALUE) {
-        std::string text(65536, '\0');
-        DWORD read = 0;
-        ReadFile(log, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
-        CloseHandle(log);
-        text.resize(read);
-        size_t start = 0;
-        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-            run.started.push_back(Wide(text.substr(start, end - start)));
-        }
-    }
+    ReadLines(kLog, &run.started);
     return run;
+}
+
+bool ReadLines(const std::wstring& path, std::vector<std::wstring>* lines)
+{
+    HANDLE log = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+    if (log == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    std::string text(65536, '\0');
+    DWORD read = 0;
+    ReadFile(log, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+    CloseHandle(log);
+    text.resize(read);
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+        lines->push_back(Wide(text.substr(start, end - start)));
+    }
+    return true;
 }
 
 void VerifyRun(const char* file, int line, const Run& run, const std::vector<std::wstring>& started)

@@ -90,10 +90,14 @@ std::vector<SelectorCase> SelectorCases()
         cases.push_back({"Model_" + std::string(1, model.selector), model.selector,
                          Join({Deletions(model), Spooler(model.queue)})});
     }
-    const std::pair<const char*, char> none[] = {{"Nul", '\0'}, {"Slash", '/'}, {"Blank", ' '}, {"HighByte", '\xB9'},
-                                                 {"HighDigitAlias", static_cast<char>('1' | 0x80)}};
+    const std::pair<const char*, char> none[] = {
+        {"Nul", '\0'},   {"Zero", '0'},       {"Five", '5'},       {"Nine", '9'},
+        {"Letter", 'a'}, {"Slash", '/'},      {"Blank", ' '},      {"HighByte", '\xB9'},
+        {"HighDigitAlias", static_cast<char>('1' | 0x80)}};
     for (const auto& [name, byte] : none) {
-        cases.push_back({name, byte, {}});
+        if (Table().Find(byte) == nullptr) {
+            cases.push_back({name, byte, {}});
+        }
     }
     return cases;
 }
