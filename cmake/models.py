@@ -40,8 +40,13 @@ class Table:
             return text.encode(f"cp{self.code_page}")
         except UnicodeEncodeError as error:
             bad = text[error.start]
-            self.fault(where, f"{bad!r} (U+{ord(bad):04X}) is not in code page {self.code_page}: {text!r}")
+            self.fault(where, f"{q(bad)} (U+{ord(bad):04X}) is not in code page {self.code_page}: {q(text)}")
             return None
+
+
+def q(text):
+    """A name as the table writes it: in quotes, backslashes as they stand."""
+    return f"'{text}'"
 
 
 def control(text):
@@ -54,9 +59,9 @@ def check_queue(table, where, queue):
         return
     for refused in "\\,":
         if refused in queue:
-            table.fault(where, f"{queue!r} holds {refused!r}, which Windows refuses in printer names")
+            table.fault(where, f"{q(queue)} holds {q(refused)}, which Windows refuses in printer names")
     if control(queue) is not None:
-        table.fault(where, f"{queue!r} holds the control character U+{ord(control(queue)):04X}")
+        table.fault(where, f"{q(queue)} holds the control character U+{ord(control(queue)):04X}")
     if len(queue) > MAX_QUEUE:
         table.fault(where, f"{len(queue)} characters, more than the {MAX_QUEUE} Windows allows in a printer name")
     table.encode(where, queue)
@@ -76,26 +81,26 @@ def check_keys(table, where, keys):
             table.fault(at, "empty")
             continue
         if key.startswith("\\") or key.endswith("\\"):
-            table.fault(at, f"{key!r} starts or ends with '\\': give the path under HKEY_LOCAL_MACHINE")
+            table.fault(at, f"{q(key)} starts or ends with '\\': give the path under HKEY_LOCAL_MACHINE")
         elif "" in parts:
-            table.fault(at, f"{key!r} holds an empty part ('\\\\')")
+            table.fault(at, f"{q(key)} holds an empty part ('\\\\')")
         for part in parts:
             if len(part) > MAX_KEY_PART:
-                table.fault(at, f"the part {part[:20]!r}... has {len(part)} characters, more than the registry's "
+                table.fault(at, f"the part {q(part[:20])}... has {len(part)} characters, more than the registry's "
                                 f"{MAX_KEY_PART}")
         if control(key) is not None:
-            table.fault(at, f"{key!r} holds the control character U+{ord(control(key)):04X}")
+            table.fault(at, f"{q(key)} holds the control character U+{ord(control(key)):04X}")
         table.encode(at, key)
         # Registry names do not depend on case.
         folded = key.casefold()
         if folded in seen:
-            table.fault(at, f"{key!r} comes twice (first as key {seen[folded]})")
+            table.fault(at, f"{q(key)} comes twice (first as key {seen[folded]})")
             continue
         # RegDeleteKeyA cannot delete a key that still has a subkey.
         for earlier, index in seen.items():
             if folded.startswith(earlier + "\\"):
-                table.fault(at, f"{key!r} comes after its parent key {keys[index - 1]!r} (key {index}), which "
-                                f"cannot be deleted while it has this subkey: list {key!r} first")
+                table.fault(at, f"{q(key)} comes after its parent key {q(keys[index - 1])} (key {index}), which "
+                                f"cannot be deleted while it has this subkey: list {q(key)} first")
         seen[folded] = n
 
 
@@ -114,7 +119,7 @@ def load(path):
         return table
 
     for field in sorted(set(data) - {"code_page", "model"}):
-        table.fault("", f"unknown field {field!r} (a table has code_page and [[model]])")
+        table.fault("", f"unknown field {q(field)} (a table has code_page and [[model]])")
     code_page = data.get("code_page")
     if code_page is None:
         table.fault("", "code_page is missing: give the ANSI code page of the machines, e.g. code_page = 1252")
@@ -138,12 +143,12 @@ def load(path):
         selector = model.get("selector")
         name = f'model "{selector}"' if isinstance(selector, str) else f"model {n}"
         for field in sorted(set(model) - FIELDS):
-            table.fault(f"{name}: ", f"unknown field {field!r} (a model has {', '.join(sorted(FIELDS))})")
+            table.fault(f"{name}: ", f"unknown field {q(field)} (a model has {', '.join(sorted(FIELDS))})")
         for field in sorted(FIELDS - set(model)):
             table.fault(f"{name}: ", f"{field} is missing")
         if "selector" in model:
             if not (isinstance(selector, str) and len(selector) == 1 and selector.isascii() and selector.isalnum()):
-                table.fault(f"{name}: selector: ", f"{selector!r} is not one ASCII letter or digit")
+                table.fault(f"{name}: selector: ", f"{q(selector)} is not one ASCII letter or digit")
             elif selector in selectors:
                 table.fault(f"{name}: selector: ", "another model has the same selector")
             selectors.add(selector)

@@ -1,4 +1,4 @@
-// A winspool.drv planted in the program's own folder is never loaded, and the
+// A winspool.drv planted in the program's own folder is not loaded, and the
 // spooler step still reaches the system's. Wine prefers its builtin DLLs: this
 // group runs with WINEDLLOVERRIDES asking for native ones first, as Windows
 // has it. Runs under code page 949.

@@ -59,7 +59,7 @@ class BadTables(unittest.TestCase):
         ("selector outside ASCII", table(selector="é"), "selector: 'é' is not one ASCII letter or digit"),
         ("selector twice", table() + table().split("\n", 1)[1], 'model "1": selector: another model has the same'),
         ("empty queue", table(queue=""), "queue: must be a printer name, not empty"),
-        ("backslash in queue", table(queue="A\\B"), "holds '\\\\', which Windows refuses in printer names"),
+        ("backslash in queue", table(queue="A\\B"), "holds '\\', which Windows refuses in printer names"),
         ("comma in queue", table(queue="A,B"), "holds ',', which Windows refuses in printer names"),
         ("queue too long", table(queue="Q" * 221), "221 characters, more than the 220"),
         ("no keys", table(keys=[]), "keys: must be a list of one or more key paths"),
@@ -68,10 +68,10 @@ class BadTables(unittest.TestCase):
         ("key ends with a backslash", table(keys=["SYSTEM\\A\\"]), "starts or ends with '\\'"),
         ("empty part", table(keys=["SYSTEM\\\\A"]), "holds an empty part"),
         ("part too long", table(keys=["SYSTEM\\" + "x" * 256]), "has 256 characters, more than the registry's 255"),
-        ("key twice", table(keys=["SYSTEM\\A", "system\\a"]), "keys[2]: 'system\\\\a' comes twice (first as key 1)"),
+        ("key twice", table(keys=["SYSTEM\\A", "system\\a"]), "keys[2]: 'system\\a' comes twice (first as key 1)"),
         ("parent first", table(keys=["SYSTEM\\A", "SYSTEM\\A\\B"]),
-         "keys[2]: 'SYSTEM\\\\A\\\\B' comes after its parent key 'SYSTEM\\\\A' (key 1), which cannot be deleted "
-         "while it has this subkey: list 'SYSTEM\\\\A\\\\B' first"),
+         "keys[2]: 'SYSTEM\\A\\B' comes after its parent key 'SYSTEM\\A' (key 1), which cannot be deleted "
+         "while it has this subkey: list 'SYSTEM\\A\\B' first"),
     ]
 
     def test_each_bad_table_is_refused_with_its_message(self):
@@ -88,6 +88,11 @@ class BadTables(unittest.TestCase):
         status, errors, _ = generate(path="/nonexistent/models.toml")
         self.assertEqual(status, 1)
         self.assertIn("/nonexistent/models.toml: no such file", errors)
+
+    def test_sixteen_keys_make_rows_of_sixteen(self):
+        status, errors, outputs = generate(table(keys=[f"SOFTWARE\\K{n:02d}" for n in range(16)]))
+        self.assertEqual(status, 0, errors)
+        self.assertIn(b"kMaxModelKeys = 16;", outputs["model_limits.h"])
 
     def test_a_0x5c_second_byte_is_no_separator(self):
         # 表 is 95 5C in 932: on bytes, this key would end with "\" and the
