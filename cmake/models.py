@@ -11,7 +11,6 @@ after checking every rule that a table must keep to be removed exactly.
 A table that breaks a rule gives one message per fault, naming the file, the
 model (by its selector) and the field, and no output is written.
 """
-import codecs
 import sys
 import tomllib
 from pathlib import Path
@@ -128,7 +127,6 @@ def load(path):
         table.fault("code_page: ", f"{code_page!r} is not a Windows ANSI code page "
                                    f"({', '.join(map(str, ANSI_CODE_PAGES))})")
         return table
-    codecs.lookup(f"cp{code_page}")
     table.code_page = code_page
 
     models = data.get("model")

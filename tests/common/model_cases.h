@@ -22,3 +22,12 @@ struct ModelTable {
 };
 
 ModelTable ReadModelTable(const std::string& path);
+
+#ifdef PRNUNINST_MODEL_CASES
+// The table the host build was made from, read once.
+inline const ModelTable& BuiltModelTable()
+{
+    static const ModelTable table = ReadModelTable(PRNUNINST_MODEL_CASES);
+    return table;
+}
+#endif

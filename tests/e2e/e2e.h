@@ -27,6 +27,7 @@ std::wstring Wide(const std::string& text);
 std::wstring QueueKey(const std::wstring& queue);         // ...\Print\Printers\<queue>
 std::wstring DataKey(const std::wstring& queue);          // <queue key>\PrinterDriverData
 std::wstring DriverKey(const std::wstring& driver);       // ...\Windows NT X86\Drivers\Version-2\<driver>
+bool IsQueue(const std::wstring& key);                    // a key right under ...\Print\Printers
 
 // The model table the utility beside the driver was built from (its
 // models.txt, in ..\generated).

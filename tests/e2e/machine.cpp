@@ -36,7 +36,7 @@ std::wstring Wide(const std::string& text)
 
 namespace {
 
-const std::wstring kPrinters = kPrint + L"Printers\\";
+const std::wstring kPrinters = kPrint + L"Printers";
 
 std::wstring Parent(const std::wstring& key)
 {
@@ -58,7 +58,22 @@ bool Within(const std::wstring& key, const std::wstring& ancestor)  // the key i
     return k == a || (k.size() > a.size() && k.compare(0, a.size(), a) == 0 && k[a.size()] == L'\\');
 }
 
-bool IsQueue(const std::wstring& key) { return Folded(Parent(key)) == Folded(kPrinters.substr(0, kPrinters.size() - 1)); }
+// Whether the list names the key, in any case.
+bool Contains(const std::vector<std::wstring>& list, const std::wstring& item)
+{
+    for (const std::wstring& entry : list) {
+        if (Folded(entry) == Folded(item)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool IsQueue(const std::wstring& key) { return Folded(Parent(key)) == Folded(kPrinters); }
+
+namespace {
 
 // The same driver name in another environment is another driver.
 std::wstring OtherEnvironment(const std::wstring& key)
@@ -112,10 +127,7 @@ std::vector<std::wstring> Neighbours(const std::vector<std::wstring>& table)
             for (const std::wstring& other : table) {
                 clash = clash || Within(candidate, other) || Within(other, candidate);
             }
-            for (const std::wstring& other : neighbours) {
-                clash = clash || Folded(other) == Folded(candidate);
-            }
-            if (!clash) {
+            if (!clash && !Contains(neighbours, candidate)) {
                 neighbours.push_back(candidate);
             }
         }
@@ -134,11 +146,7 @@ std::vector<std::wstring> SeededKeys()
         const std::vector<std::wstring> table = TableKeys();
         const std::vector<std::wstring> neighbours = Neighbours(table);
         for (const std::wstring& key : table) {
-            bool known = false;
-            for (const std::wstring& other : seeded) {
-                known = known || Folded(other) == Folded(key);
-            }
-            if (!known) {
+            if (!Contains(seeded, key)) {
                 seeded.push_back(key);
             }
         }
@@ -222,16 +230,6 @@ bool Untouched(const std::wstring& key)
 {
     std::wstring marker;
     return KeyExists(key, &marker) && marker == key;
-}
-
-bool Contains(const std::vector<std::wstring>& list, const std::wstring& item)
-{
-    for (const std::wstring& entry : list) {
-        if (entry == item) {
-            return true;
-        }
-    }
-    return false;
 }
 
 }  // namespace
@@ -326,12 +324,11 @@ std::vector<std::wstring> RemovedBy(char selector)
     // the table's order; then Wine's spooler deletes a queue it can open, whole.
     std::vector<std::wstring> present = SeededKeys(), gone;
     const auto remove = [&](const std::wstring& root, bool tree) {
-        bool there = false, subkeys = false;
+        bool subkeys = false;
         for (const std::wstring& key : present) {
-            there = there || Folded(key) == Folded(root);
             subkeys = subkeys || (Within(key, root) && Folded(key) != Folded(root));
         }
-        if (!there || (subkeys && !tree)) {
+        if (!Contains(present, root) || (subkeys && !tree)) {
             return;
         }
         for (auto key = present.begin(); key != present.end();) {

@@ -28,8 +28,7 @@ void test_spooler_deletes_only_the_models_queue()
         SeedMachine();
         bool queues = false;
         for (const std::string& key : model.keyTexts) {
-            if (key.find("\\Control\\Print\\Printers\\") != std::string::npos &&
-                key.find("\\PrinterDriverData") == std::string::npos) {
+            if (IsQueue(Wide(key))) {
                 AddSubkey(Wide(key), L"Extra");
                 queues = true;
             }

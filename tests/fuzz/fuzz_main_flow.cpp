@@ -33,9 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool launches = tail[slash] == '/';
     const bool letter = launches && (tail[slash + 1] == 'f' || tail[slash + 1] == 'F');
     // The expected keys come from models.txt, not from the program's own rows.
-    static const ModelTable table = ReadModelTable(PRNUNINST_MODEL_CASES);
-    FUZZ_ASSERT(!table.models.empty());
-    const TableModel* model = letter ? table.Find(tail[slash + 2]) : nullptr;
+    FUZZ_ASSERT(!BuiltModelTable().models.empty());
+    const TableModel* model = letter ? BuiltModelTable().Find(tail[slash + 2]) : nullptr;
 
     const recorder::Calls& calls = recorder::Recorded();
     size_t next = 0;

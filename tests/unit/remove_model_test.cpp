@@ -1,6 +1,6 @@
 // RemoveModel: the exact platform calls, with their arguments and order, for
-// every model of the table, for selectors that match nothing, for a spooler DLL that
-// cannot be reached and for a failed open.
+// every model of the table, for selectors that match nothing, for a spooler
+// DLL that cannot be reached and for a failed open.
 #include <gtest/gtest.h>
 
 #include "case_name.h"
@@ -12,16 +12,7 @@ namespace {
 
 // The table as models.txt gives it: names as bytes, apart from the program's
 // C++ literals, so that a wrong escape or split in those shows here.
-const ModelTable& Table()
-{
-    static const ModelTable table = ReadModelTable(PRNUNINST_MODEL_CASES);
-    return table;
-}
-
-std::string Delete(const std::string& path)
-{
-    return "RegDeleteKeyA(80000002, " + path + ")";
-}
+const ModelTable& Table() { return BuiltModelTable(); }
 
 // WINSPOOL.DRV by its full path in the system folder, then its three calls.
 std::vector<std::string> LoadSpooler(const std::string& folder = recorder::kSystemDirectory)
@@ -44,7 +35,7 @@ std::vector<std::string> Deletions(const TableModel& model)
 {
     std::vector<std::string> calls;
     for (const std::string& key : model.keys) {
-        calls.push_back(Delete(key));
+        calls.push_back("RegDeleteKeyA(80000002, " + key + ")");
     }
     return calls;
 }
