@@ -1,43 +1,126 @@
-"""What scripts/release and scripts/verify-release share: the checkout, the
-fresh build of the deliverable, and running the tools they rely on."""
+"""What scripts/release and scripts/verify-release share: the checkout, what a
+release holds and where each part comes from, the fresh build of the
+deliverable, and running the tools they rely on."""
+import argparse
+import hashlib
+import os
+import re
 import subprocess
 import sys
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
+DEFAULT_MODELS = ROOT / "models/default.toml"
+EXE = "prnuninst.exe"
+# Far above what any part of a release needs, so that no input makes a tool
+# read gigabytes: the exe is about 7 KiB signed, the largest guide about 60 KiB.
+EXE_LIMIT = 1 << 20
+PAPER_LIMIT = 4 << 20
+SUMS = "SHA256SUMS"
+# What an installer author reads and copies, at the paths the README's links use.
+PAPERS = ["README.md", "CHANGELOG.md", *sorted(p.relative_to(ROOT).as_posix() for p in ROOT.glob("docs/*.md")),
+          "examples/nsis/remove-model.nsi", "examples/wix/remove-model.wxs"]
 
 
 class Failure(Exception):
     """A reason the tool stops; main() prints it after the tool's name."""
 
 
-def run(command, *, input_text=None):
+def run(command, *, input_bytes=None):
     """Runs a program (never through a shell) and returns its status and
     output, standard error folded in."""
-    done = subprocess.run(command, input=input_text, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                          text=True, errors="replace", cwd=ROOT)
-    return done.returncode, done.stdout
+    done = subprocess.run(command, input=input_bytes, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, cwd=ROOT)
+    return done.returncode, done.stdout.decode(errors="replace")
 
 
-DEFAULT_MODELS = ROOT / "models/default.toml"
+def read_limited(path, limit, what):
+    """The bytes of a regular file of at most LIMIT bytes."""
+    if not os.path.lexists(path):
+        raise Failure(f"cannot find {what} {path}")
+    if not os.path.isfile(path):
+        raise Failure(f"{what} {path} is not a file")
+    try:
+        with open(path, "rb") as file:
+            data = file.read(limit + 1)
+    except OSError as error:
+        raise Failure(f"cannot read {what} {path}: {error.strerror}") from error
+    if len(data) > limit:
+        raise Failure(f"{what} {path} is larger than {limit} bytes")
+    return data
 
 
-def models_option(given):
-    """The model table --models names, which must exist."""
-    table = Path(given).resolve()
-    if not table.is_file():
-        raise Failure(f"cannot find the model table {given}")
-    return table
+class Table:
+    """A model table as read once: the build, the zip and the check all use
+    these bytes, never the file again. NAME is safe as a file name anywhere
+    (the same rule as scripts/build's, byte for byte): it names the table in
+    the zip, and SUFFIX the zip and the build folder ("" for the default)."""
+
+    def __init__(self, given=None):
+        # Resolved as scripts/build's realpath does, so that both derive one name.
+        path = Path(given).resolve() if given is not None else DEFAULT_MODELS
+        self.data = read_limited(path, PAPER_LIMIT, "the model table")
+        self.name = safe_name(path.name)
+        stem = path.name[:-5] if path.name.endswith(".toml") and len(path.name) > 5 else path.name
+        self.suffix = "" if path == DEFAULT_MODELS else f"-{safe_name(stem)}"
+        self.shown = path.name
 
 
-def build(folder, models=DEFAULT_MODELS):
-    """Builds the win32 preset from scratch in FOLDER (relative to the
-    checkout) from the model table and returns the image's path.
+def safe_name(name):
+    """Every byte outside [A-Za-z0-9._-] as "_": no separator, no control."""
+    return re.sub(rb"[^A-Za-z0-9._-]", b"_", os.fsencode(name)).decode("ascii")
+
+
+def contents(table):
+    """What scripts/release puts in the zip, in this order: each entry's name
+    and its bytes (None for the exe, which is built and maybe signed)."""
+    entries = {EXE: None, f"models/{table.name}": table.data}
+    for paper in PAPERS:
+        entries[paper] = (ROOT / paper).read_bytes()
+    return entries
+
+
+def zip_stem(number, table):
+    return f"prnuninst-{number}{table.suffix}-win32"
+
+
+def sums_lines(stem, archive, exe, image, table):
+    """SHA256SUMS' lines of one release: the zip, the exe as unzip -d STEM
+    puts it, and the unsigned image where scripts/build puts that table's."""
+    return {f"{stem}.zip": sha256(archive), f"{stem}/{EXE}": sha256(exe),
+            f"build/win32{table.suffix}/{EXE}": sha256(image)}
+
+
+def sha256(data):
+    return hashlib.sha256(data).hexdigest()
+
+
+def read_sums(path):
+    """A SHA256SUMS file as {name: digest}; a line of another form is a fault."""
+    sums = {}
+    for n, line in enumerate(read_limited(path, 1 << 20, "the checksum file").decode(errors="replace").splitlines(), 1):
+        found = re.fullmatch(r"([0-9a-f]{64}) [ *](.+)", line)
+        if not found or found.group(2) in sums:
+            raise Failure(f"{path}: line {n} is not \"<sha256>  <name>\" of a name not listed before")
+        sums[found.group(2)] = found.group(1)
+    return sums
+
+
+def build(work, table):
+    """Builds the win32 preset from scratch in WORK/build from the table's
+    bytes (written to WORK, under its safe name) and returns the image.
     scripts/build shows its log (a bad table's faults included) when it fails."""
-    command = [ROOT / "scripts/build", "--fresh-in", str(folder), "--models", str(models), "win32"]
+    (ROOT / work).mkdir(parents=True, exist_ok=True)
+    copy = ROOT / work / table.name
+    copy.write_bytes(table.data)
+    command = [ROOT / "scripts/build", "--fresh-in", str(work / "build"), "--models", copy, "win32"]
     if subprocess.run(command, cwd=ROOT).returncode != 0:
         raise Failure("the build failed")
-    return ROOT / folder / "prnuninst.exe"
+    return (ROOT / work / "build" / EXE).read_bytes()
+
+
+def parser(description):
+    """Options in any order, with --help: the usage is the script's own text."""
+    return argparse.ArgumentParser(description=description, formatter_class=argparse.RawDescriptionHelpFormatter)
 
 
 def main(tool, body):
