@@ -18,8 +18,14 @@ from pathlib import Path
 # The ANSI code pages Windows can run with: names are stored as their bytes.
 ANSI_CODE_PAGES = (874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258)
 FIELDS = {"selector", "queue", "keys"}
+OPTIONAL_FIELDS = {"drivers"}
+REGISTRY_VIEWS = (64,)
 MAX_KEY_PART = 255      # the registry's limit on one key name
 MAX_QUEUE = 220         # the print spooler's limit on a printer name
+# A driver is registered as a key of its name (Environments\<env>\Drivers\
+# Version-<n>\<name>), so no longer name can be installed; the protocol leaves
+# the limit to the implementation.
+MAX_DRIVER = MAX_KEY_PART
 PRINT = "SYSTEM\\CurrentControlSet\\Control\\Print\\"
 
 
@@ -28,7 +34,8 @@ class Table:
         self.path = path
         self.faults = []
         self.code_page = None
-        self.models = []  # (selector, [key text], queue text)
+        self.registry_view = None  # 64, or None: the view of a 32-bit program
+        self.models = []  # (selector, [key text], queue text, [driver text])
 
     def fault(self, where, message):
         self.faults.append(f"{self.path}: {where}{message}")
@@ -66,9 +73,36 @@ def check_queue(table, where, queue):
     table.encode(where, queue)
 
 
-def check_keys(table, where, keys):
-    if not isinstance(keys, list) or not keys or not all(isinstance(key, str) for key in keys):
-        table.fault(f"{where}: ", "must be a list of one or more key paths under HKEY_LOCAL_MACHINE")
+def check_drivers(table, where, drivers):
+    if not isinstance(drivers, list) or not drivers or not all(isinstance(name, str) for name in drivers):
+        table.fault(f"{where}: ", "must be a list of one or more printer driver names")
+        return
+    seen = {}
+    for n, name in enumerate(drivers, 1):
+        at = f"{where}[{n}]: "
+        # An empty name would make some spoolers (Wine's) delete every driver
+        # of the environment.
+        if not name.strip():
+            table.fault(at, "must be a driver name, not empty")
+            continue
+        if "," in name:
+            table.fault(at, f"{q(name)} holds ',', which Windows refuses in driver names")
+        if control(name) is not None:
+            table.fault(at, f"{q(name)} holds the control character U+{ord(control(name)):04X}")
+        if len(name) > MAX_DRIVER:
+            table.fault(at, f"{len(name)} characters, more than the {MAX_DRIVER} a registry key name (and so a "
+                            f"driver name) can have")
+        table.encode(at, name)
+        folded = name.upper()
+        if folded in seen:
+            table.fault(at, f"{q(name)} comes twice (first as driver {seen[folded]})")
+        seen.setdefault(folded, n)
+
+
+def check_keys(table, where, keys, drivers=False):
+    if not isinstance(keys, list) or not (keys or drivers) or not all(isinstance(key, str) for key in keys):
+        table.fault(f"{where}: ", "must be a list of one or more key paths under HKEY_LOCAL_MACHINE"
+                                  + (" (it may be empty when the model has drivers)" if not drivers else ""))
         return
     seen = {}
     for n, key in enumerate(keys, 1):
@@ -117,8 +151,15 @@ def load(path):
         table.fault("", f"not TOML: {error}")
         return table
 
-    for field in sorted(set(data) - {"code_page", "model"}):
-        table.fault("", f"unknown field {q(field)} (a table has code_page and [[model]])")
+    for field in sorted(set(data) - {"code_page", "registry_view", "model"}):
+        table.fault("", f"unknown field {q(field)} (a table has code_page, registry_view and [[model]])")
+    if "registry_view" in data:
+        view = data["registry_view"]
+        if view not in REGISTRY_VIEWS or isinstance(view, bool) or not isinstance(view, int):
+            table.fault("registry_view: ", f"{view!r} is not a registry view: give 64, or leave it out for the "
+                                           "view of a 32-bit program")
+        else:
+            table.registry_view = view
     code_page = data.get("code_page")
     if code_page is None:
         table.fault("", "code_page is missing: give the ANSI code page of the machines, e.g. code_page = 1252")
@@ -140,8 +181,9 @@ def load(path):
             continue
         selector = model.get("selector")
         name = f'model "{selector}"' if isinstance(selector, str) else f"model {n}"
-        for field in sorted(set(model) - FIELDS):
-            table.fault(f"{name}: ", f"unknown field {q(field)} (a model has {', '.join(sorted(FIELDS))})")
+        for field in sorted(set(model) - FIELDS - OPTIONAL_FIELDS):
+            table.fault(f"{name}: ", f"unknown field {q(field)} (a model has "
+                                     f"{', '.join(sorted(FIELDS | OPTIONAL_FIELDS))})")
         for field in sorted(FIELDS - set(model)):
             table.fault(f"{name}: ", f"{field} is missing")
         if "selector" in model:
@@ -152,9 +194,11 @@ def load(path):
             selectors.add(selector)
         if "queue" in model:
             check_queue(table, f"{name}: queue: ", model["queue"])
+        if "drivers" in model:
+            check_drivers(table, f"{name}: drivers", model["drivers"])
         if "keys" in model:
-            check_keys(table, f"{name}: keys", model["keys"])
-        table.models.append((selector, model.get("keys"), model.get("queue")))
+            check_keys(table, f"{name}: keys", model["keys"], drivers="drivers" in model)
+        table.models.append((selector, model.get("keys"), model.get("queue"), model.get("drivers")))
     return table
 
 
@@ -181,18 +225,34 @@ def literal(data):
 def write(table, folder):
     cp = f"cp{table.code_page}"
     folder.mkdir(parents=True, exist_ok=True)
+    # Rows carry drivers only in a table that names some: every other table
+    # builds the program it built before they existed.
+    drivers = any(names for *_, names in table.models)
     rows = [f"// Made by cmake/models.py from {Path(table.path).name}: edit the table, not this file.",
             f"// Every string is code page {table.code_page} bytes."]
-    cases = [f"code_page {table.code_page}"]
-    for selector, keys, queue in table.models:
+    cases = [f"code_page {table.code_page}"] + ([f"registry_view {table.registry_view}"] if table.registry_view else [])
+    for selector, keys, queue, names in table.models:
         paths = ",\n     ".join(literal(key.encode(cp)) for key in keys)
-        rows.append(f"{{'{selector}', {len(keys)},\n     {{{paths}}},\n     {literal(queue.encode(cp))}}},")
+        row = f"{{'{selector}', {len(keys)},\n     {{{paths}}},\n     {literal(queue.encode(cp))}"
+        if drivers:
+            listed = ", ".join(literal(name.encode(cp)) for name in names or [])
+            row += f",\n     {len(names or [])}, {{{listed}}}"
+        rows.append(row + "},")
         cases.append(f"model {selector}")
-        for kind, name in [("key", key) for key in keys] + [("queue", queue)]:
+        for kind, name in [("key", key) for key in keys] + [("queue", queue)] + [("driver", d) for d in names or []]:
             cases.append(f"{kind} {name.encode(cp).hex()} {name.encode('utf-8').hex()}")
-    longest = max(len(keys) for _, keys, _ in table.models)
+    longest = max(1, max(len(keys) for _, keys, *_ in table.models))
     limits = ["// Made by cmake/models.py: the longest key list in the model table.", "#pragma once",
               f"constexpr unsigned kMaxModelKeys = {longest};"]
+    if drivers:
+        limits += ["// The models name printer drivers, removed through the spooler with their queues.",
+                   "#define PRNUNINST_MODEL_DRIVERS 1",
+                   f"constexpr unsigned kMaxModelDrivers = {max(len(names or []) for *_, names in table.models)};",
+                   "constexpr unsigned kMaxDriverNameBytes = "
+                   f"{max(len(name.encode(cp)) for *_, names in table.models for name in names or [])};"]
+    if table.registry_view == 64:
+        limits += ["// The key paths name the 64-bit registry view on 64-bit Windows.",
+                   "#define PRNUNINST_REGISTRY_VIEW_64 1"]
     for name, lines in (("model_table.inc", rows), ("model_limits.h", limits), ("models.txt", cases)):
         text = "\n".join(lines) + "\n"
         target = folder / name
@@ -207,7 +267,7 @@ def readme(table):
         return f"`{key[len(PRINT):]}`" if key.startswith(PRINT) else f"`HKLM\\{key}`"
     lines = ["| N | registry keys deleted, in this order (under `HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\`) "
              "| queue deleted through the spooler |", "|---|---|---|"]
-    for selector, keys, queue in table.models:
+    for selector, keys, queue, _ in table.models:
         lines.append(f"| {selector} | {', '.join(name(key) for key in keys)} | `{queue}` |")
     return "\n".join(lines)
 

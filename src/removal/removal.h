@@ -13,6 +13,10 @@ struct ModelEntry {
     unsigned keyCount;        // 1 to kMaxModelKeys
     LPCSTR keys[kMaxModelKeys];  // paths under HKEY_LOCAL_MACHINE, in deletion order
     LPCSTR printerName;       // queue name handed to the spooler
+#if PRNUNINST_MODEL_DRIVERS
+    unsigned driverCount;     // 0 to kMaxModelDrivers
+    LPCSTR drivers[kMaxModelDrivers];  // removed through the spooler, with every queue that uses one
+#endif
 };
 
 // The entry whose selector equals the byte exactly, or nullptr.
@@ -21,3 +25,10 @@ const ModelEntry* FindModel(CHAR selector);
 // Deletes the selected model's keys in table order, then has the spooler
 // delete its queue. A selector that matches no model does nothing at all.
 void RemoveModel(CHAR selector);
+
+#if PRNUNINST_MODEL_DRIVERS
+// After the named queue: every local queue of the model's drivers, then the
+// drivers in every environment, then their driver packages, through the
+// spooler DLL `spooler`. Missing exports skip their step; nothing is reported.
+void RemoveDrivers(const ModelEntry& model, HMODULE spooler);
+#endif

@@ -42,9 +42,24 @@ void RemoveModel(CHAR selector)
         return;
     }
 
+#if PRNUNINST_REGISTRY_VIEW_64
+    // A 32-bit program's SOFTWARE paths reach SOFTWARE\WOW6432Node on 64-bit
+    // Windows; this table's name the 64-bit view. RegDeleteKeyExA exists from
+    // XP x64 and Server 2003 SP1 on; where it is missing (NT 4.0, 2000, 32-bit
+    // XP) there is only one view, which RegDeleteKeyA reaches.
+    using RegDeleteKeyExFunction = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+    const auto deleteKeyEx =
+        SystemExport<RegDeleteKeyExFunction>(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA");
+#endif
     // Results are ignored on purpose: a key that is gone or refused must not
     // stop the rest, and the queue is still handed to the spooler.
     for (unsigned i = 0; i < model->keyCount; ++i) {
+#if PRNUNINST_REGISTRY_VIEW_64
+        if (deleteKeyEx != nullptr) {
+            deleteKeyEx(HKEY_LOCAL_MACHINE, model->keys[i], KEY_WOW64_64KEY, 0);
+            continue;
+        }
+#endif
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, model->keys[i]);
     }
 
@@ -69,4 +84,7 @@ void RemoveModel(CHAR selector)
         deletePrinter(printer);
         closePrinter(printer);
     }
+#if PRNUNINST_MODEL_DRIVERS
+    RemoveDrivers(*model, spooler);
+#endif
 }

@@ -12,10 +12,13 @@ struct TableModel {
     std::string queue;
     std::vector<std::string> keyTexts;  // UTF-8, as the table writes them
     std::string queueText;
+    std::vector<std::string> drivers;      // code-page bytes, removed through the spooler
+    std::vector<std::string> driverTexts;  // UTF-8
 };
 
 struct ModelTable {
     unsigned codePage = 0;  // 0: the file could not be read
+    unsigned registryView = 0;  // 64: keys name the 64-bit view; 0: a 32-bit program's
     std::vector<TableModel> models;
 
     const TableModel* Find(char selector) const;

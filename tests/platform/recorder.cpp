@@ -4,6 +4,9 @@
 #include <winspool.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
 
 namespace {
 
@@ -14,11 +17,19 @@ struct State {
     const char* winExecCommand = nullptr;
     std::string systemDirectory = recorder::kSystemDirectory;
     std::vector<std::string> withheld;
+    std::vector<recorder::Queue> queues;
+    std::vector<recorder::Driver> drivers;
+    std::map<std::string, DWORD> failing;
+    unsigned growth = 0;
+    DWORD lastError = 0;
+    DWORD asked = 0;  // what the last enumeration said it needs
+    size_t outstanding = 0;
 };
 
 // The modules the stand-in hands out, told apart by their handles.
 HMODULE const kSpooler = reinterpret_cast<HMODULE>(uintptr_t{0x5000});
 HMODULE const kKernel32 = reinterpret_cast<HMODULE>(uintptr_t{0x7000});
+HMODULE const kAdvapi32 = reinterpret_cast<HMODULE>(uintptr_t{0x7100});
 
 State& TheState()
 {
@@ -52,6 +63,62 @@ template <typename Function>
 FARPROC Address(Function function)
 {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+// Whether the function is set to fail; then GetLastError gives its error.
+bool Fails(const std::string& function)
+{
+    const auto found = TheState().failing.find(function);
+    if (found == TheState().failing.end()) {
+        return false;
+    }
+    TheState().lastError = found->second;
+    return true;
+}
+
+std::string Size(DWORD size)
+{
+    return size == 0 ? "0" : size == TheState().asked ? "asked" : std::to_string(size);
+}
+
+// Fills an enumeration's buffer as the spooler does: the records first, the
+// strings after them. Fails with ERROR_INSUFFICIENT_BUFFER and the size
+// needed when they do not fit (or when the list is set to grow).
+template <typename Record>
+BOOL Enumerate(const std::vector<std::vector<std::string>>& rows, void (*fill)(Record*, char**), LPBYTE buffer,
+               DWORD size, LPDWORD needed, LPDWORD returned)
+{
+    State& state = TheState();
+    DWORD total = static_cast<DWORD>(rows.size() * sizeof(Record));
+    for (const auto& row : rows) {
+        for (const std::string& text : row) {
+            total += static_cast<DWORD>(text.size() + 1);
+        }
+    }
+    if (size >= total && size != 0 && state.growth > 0) {
+        --state.growth;
+        total = size + 64;
+    }
+    *returned = 0;
+    if (size < total) {
+        *needed = state.asked = total;
+        state.lastError = ERROR_INSUFFICIENT_BUFFER;
+        return 0;
+    }
+    auto* records = reinterpret_cast<Record*>(buffer);
+    char* strings = reinterpret_cast<char*>(buffer + rows.size() * sizeof(Record));
+    for (size_t r = 0; r < rows.size(); ++r) {
+        char* fields[4] = {};
+        for (size_t f = 0; f < rows[r].size(); ++f) {
+            fields[f] = strings;
+            std::memcpy(strings, rows[r][f].c_str(), rows[r][f].size() + 1);
+            strings += rows[r][f].size() + 1;
+        }
+        records[r] = Record{};
+        fill(&records[r], fields);
+    }
+    *returned = static_cast<DWORD>(rows.size());
+    return 1;
 }
 
 BOOL WINAPI SetDefaultDllDirectories(DWORD flags)
@@ -91,6 +158,12 @@ const char* LastWinExecCommand()
     return TheState().winExecCommand;
 }
 
+void SetQueues(const std::vector<Queue>& queues) { TheState().queues = queues; }
+void SetDrivers(const std::vector<Driver>& drivers) { TheState().drivers = drivers; }
+void Fail(const std::string& function, uint32_t error) { TheState().failing[function] = error; }
+void GrowLists(unsigned times) { TheState().growth = times; }
+size_t Outstanding() { return TheState().outstanding; }
+
 }  // namespace recorder
 
 extern "C" {
@@ -119,6 +192,127 @@ LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey)
     return 0;
 }
 
+LONG WINAPI RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved)
+{
+    TheState().calls.push_back("RegDeleteKeyExA(" + Hex(reinterpret_cast<uintptr_t>(key)) + ", " + Text(subKey) +
+                               ", " + Hex(view) + ", " + Hex(reserved) + ")");
+    return 0;
+}
+
+// ASCII only: the tests' names in other cases are ASCII.
+DWORD WINAPI CharUpperBuffA(LPSTR text, DWORD length)
+{
+    for (DWORD i = 0; i < length; ++i) {
+        if (text[i] >= 'a' && text[i] <= 'z') {
+            text[i] = static_cast<char>(text[i] - 'a' + 'A');
+        }
+    }
+    return length;
+}
+
+DWORD WINAPI GetLastError() { return TheState().lastError; }
+
+LPVOID WINAPI VirtualAlloc(LPVOID /*address*/, SIZE_T size, DWORD type, DWORD protection)
+{
+    if (type != (MEM_COMMIT | MEM_RESERVE) || protection != PAGE_READWRITE || size == 0) {
+        TheState().calls.push_back("VirtualAlloc(" + std::to_string(size) + ", " + Hex(type) + ", " +
+                                   Hex(protection) + ")");
+        return nullptr;
+    }
+    ++TheState().outstanding;
+    return std::calloc(1, size);
+}
+
+BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD type)
+{
+    if (address == nullptr || size != 0 || type != MEM_RELEASE) {
+        TheState().calls.push_back("VirtualFree(" + std::to_string(size) + ", " + Hex(type) + ")");
+        return 0;
+    }
+    --TheState().outstanding;
+    std::free(address);
+    return 1;
+}
+
+BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                          LPDWORD returned)
+{
+    TheState().calls.push_back("EnumPrintersA(" + Hex(flags) + ", " + Text(name) + ", " + std::to_string(level) +
+                               ", " + Size(size) + ")");
+    if (Fails("EnumPrintersA")) {
+        return 0;
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const recorder::Queue& queue : TheState().queues) {
+        rows.push_back({queue.name, queue.driver});
+    }
+    return Enumerate<PRINTER_INFO_2A>(
+        rows,
+        [](PRINTER_INFO_2A* record, char** fields) {
+            record->pPrinterName = fields[0];
+            record->pDriverName = fields[1];
+        },
+        buffer, size, needed, returned);
+}
+
+BOOL WINAPI EnumPrinterDriversA(LPSTR name, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                                LPDWORD needed, LPDWORD returned)
+{
+    TheState().calls.push_back("EnumPrinterDriversA(" + Text(name) + ", " + Text(environment) + ", " +
+                               std::to_string(level) + ", " + Size(size) + ")");
+    if (Fails("EnumPrinterDriversA")) {
+        return 0;
+    }
+    std::vector<std::vector<std::string>> rows;
+    for (const recorder::Driver& driver : TheState().drivers) {
+        if (driver.environment == Text(environment)) {
+            rows.push_back({driver.name, driver.environment, driver.infPath});
+        }
+    }
+    return Enumerate<DRIVER_INFO_8A>(
+        rows,
+        [](DRIVER_INFO_8A* record, char** fields) {
+            record->pName = fields[0];
+            record->pEnvironment = fields[1];
+            record->pszInfPath = fields[2][0] == '\0' ? nullptr : fields[2];
+        },
+        buffer, size, needed, returned);
+}
+
+BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command)
+{
+    TheState().calls.push_back("SetPrinterA(" + Hex(reinterpret_cast<uintptr_t>(printer)) + ", " +
+                               std::to_string(level) + ", " + (info == nullptr ? "(null)" : "info") + ", " +
+                               std::to_string(command) + ")");
+    return Fails("SetPrinterA") ? 0 : 1;
+}
+
+BOOL WINAPI DeletePrinterDriverExA(LPSTR name, LPSTR environment, LPSTR driver, DWORD flags, DWORD version)
+{
+    TheState().calls.push_back("DeletePrinterDriverExA(" + Text(name) + ", " + Text(environment) + ", " +
+                               Text(driver) + ", " + Hex(flags) + ", " + Hex(version) + ")");
+    // A spooler that refuses the flag (as Wine's does) takes the call without it.
+    if (flags == 0 && TheState().failing.count("DeletePrinterDriverExA") != 0 &&
+        TheState().failing["DeletePrinterDriverExA"] == ERROR_INVALID_PARAMETER) {
+        return 1;
+    }
+    return Fails("DeletePrinterDriverExA") ? 0 : 1;
+}
+
+BOOL WINAPI DeletePrinterDriverA(LPSTR name, LPSTR environment, LPSTR driver)
+{
+    TheState().calls.push_back("DeletePrinterDriverA(" + Text(name) + ", " + Text(environment) + ", " +
+                               Text(driver) + ")");
+    return Fails("DeletePrinterDriverA") ? 0 : 1;
+}
+
+HRESULT WINAPI DeletePrinterDriverPackageA(LPCSTR server, LPCSTR infPath, LPCSTR environment)
+{
+    TheState().calls.push_back("DeletePrinterDriverPackageA(" + Text(server) + ", " + Text(infPath) + ", " +
+                               Text(environment) + ")");
+    return Fails("DeletePrinterDriverPackageA") ? static_cast<HRESULT>(0x80070005u) : 0;
+}
+
 BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults)
 {
     std::string call = "OpenPrinterA(" + Text(printerName) + ", ";
@@ -129,7 +323,7 @@ BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTS
                 ", " + Hex(defaults->DesiredAccess) + ")";
     }
     TheState().calls.push_back(call);
-    if (!TheState().openSucceeds) {
+    if (!TheState().openSucceeds || Fails("OpenPrinterA " + Text(printerName))) {
         return 0;
     }
     *printer = reinterpret_cast<HANDLE>(recorder::kPrinterHandle);
@@ -139,7 +333,7 @@ BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTS
 BOOL WINAPI DeletePrinter(HANDLE printer)
 {
     TheState().calls.push_back("DeletePrinter(" + Hex(reinterpret_cast<uintptr_t>(printer)) + ")");
-    return 1;
+    return Fails("DeletePrinter") ? 0 : 1;
 }
 
 BOOL WINAPI ClosePrinter(HANDLE printer)
@@ -181,23 +375,42 @@ HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags)
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName)
 {
     TheState().calls.push_back("GetModuleHandleA(" + Text(moduleName) + ")");
-    return Text(moduleName) == "kernel32.dll" ? kKernel32 : nullptr;
+    return Text(moduleName) == "kernel32.dll" ? kKernel32 : Text(moduleName) == "advapi32.dll" ? kAdvapi32 : nullptr;
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
 {
     const std::string function = Text(name);
     TheState().calls.push_back(std::string("GetProcAddress(") +
-                               (module == kSpooler ? "winspool.drv" : module == kKernel32 ? "kernel32.dll" : "?") +
+                               (module == kSpooler    ? "winspool.drv"
+                                : module == kKernel32 ? "kernel32.dll"
+                                : module == kAdvapi32 ? "advapi32.dll"
+                                                      : "?") +
                                ", " + function + ")");
     if (Withheld(function)) {
         return nullptr;
     }
     if (module == kSpooler) {
-        return function == "OpenPrinterA"    ? Address(&OpenPrinterA)
-               : function == "DeletePrinter" ? Address(&DeletePrinter)
-               : function == "ClosePrinter"  ? Address(&ClosePrinter)
-                                             : nullptr;
+        const std::pair<const char*, FARPROC> spooler[] = {
+            {"OpenPrinterA", Address(&OpenPrinterA)},
+            {"DeletePrinter", Address(&DeletePrinter)},
+            {"ClosePrinter", Address(&ClosePrinter)},
+            {"EnumPrintersA", Address(&EnumPrintersA)},
+            {"SetPrinterA", Address(&SetPrinterA)},
+            {"EnumPrinterDriversA", Address(&EnumPrinterDriversA)},
+            {"DeletePrinterDriverExA", Address(&DeletePrinterDriverExA)},
+            {"DeletePrinterDriverA", Address(&DeletePrinterDriverA)},
+            {"DeletePrinterDriverPackageA", Address(&DeletePrinterDriverPackageA)},
+        };
+        for (const auto& [exported, address] : spooler) {
+            if (function == exported) {
+                return address;
+            }
+        }
+        return nullptr;
+    }
+    if (module == kAdvapi32) {
+        return function == "RegDeleteKeyExA" ? Address(&RegDeleteKeyExA) : nullptr;
     }
     return module == kKernel32 && function == "SetDefaultDllDirectories" ? Address(&SetDefaultDllDirectories)
                                                                          : nullptr;

@@ -2,6 +2,8 @@
 // call in order, and steps characters as a chosen ANSI code page would.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,5 +33,26 @@ const char* LastWinExecCommand();
 
 // The handle a successful OpenPrinterA hands out.
 constexpr unsigned long kPrinterHandle = 0x4711;
+
+// The spooler's lists, which EnumPrintersA (level 2) and EnumPrinterDriversA
+// (level 8, by environment) hand out. Empty after Reset.
+struct Queue {
+    std::string name;
+    std::string driver;
+};
+struct Driver {
+    std::string environment;
+    std::string name;
+    std::string infPath;  // "" gives a null pszInfPath, as before Vista
+};
+void SetQueues(const std::vector<Queue>& queues);
+void SetDrivers(const std::vector<Driver>& drivers);
+// Every later call of the function fails, with this error for GetLastError.
+void Fail(const std::string& function, uint32_t error);
+// The enumerations' lists grow this many times between a call that asked for
+// a buffer and the next.
+void GrowLists(unsigned times);
+// VirtualAlloc blocks not yet released.
+size_t Outstanding();
 
 }  // namespace recorder

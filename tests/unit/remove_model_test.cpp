@@ -4,55 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "case_name.h"
-#include "model_cases.h"
-#include "recorder.h"
+#include "expected_calls.h"
 #include "removal/removal.h"
 
 namespace {
 
-// The table as models.txt gives it: names as bytes, apart from the program's
-// C++ literals, so that a wrong escape or split in those shows here.
 const ModelTable& Table() { return BuiltModelTable(); }
 
-// WINSPOOL.DRV by its full path in the system folder, then its three calls.
-std::vector<std::string> LoadSpooler(const std::string& folder = recorder::kSystemDirectory)
-{
-    return {"GetSystemDirectoryA(260)", "LoadLibraryExA(" + folder + "\\winspool.drv, 0, 8)",
-            "GetProcAddress(winspool.drv, OpenPrinterA)", "GetProcAddress(winspool.drv, DeletePrinter)",
-            "GetProcAddress(winspool.drv, ClosePrinter)"};
-}
-
-std::vector<std::string> Spooler(const std::string& printer)
-{
-    std::vector<std::string> calls = LoadSpooler();
-    calls.insert(calls.end(), {"OpenPrinterA(" + printer + ", RAW, no devmode, 10004)", "DeletePrinter(4711)",
-                               "ClosePrinter(4711)"});
-    return calls;
-}
-
-// Each key of the model deleted in the table's order.
-std::vector<std::string> Deletions(const TableModel& model)
-{
-    std::vector<std::string> calls;
-    for (const std::string& key : model.keys) {
-        calls.push_back("RegDeleteKeyA(80000002, " + key + ")");
-    }
-    return calls;
-}
-
-std::vector<std::string> First(size_t count, const std::vector<std::string>& calls)
-{
-    return {calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(count)};
-}
-
-std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts)
-{
-    std::vector<std::string> all;
-    for (const auto& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
+CallList Deletions(const TableModel& model) { return Deletions(Table(), model); }
 
 struct SelectorCase {
     std::string name;
@@ -79,7 +38,7 @@ std::vector<SelectorCase> SelectorCases()
     std::vector<SelectorCase> cases;
     for (const TableModel& model : Table().models) {
         cases.push_back({"Model_" + std::string(1, model.selector), model.selector,
-                         Join({Deletions(model), Spooler(model.queue)})});
+                         Join({Deletions(model), Spooler(model.queue), DriverCalls(model, {})})});
     }
     const std::pair<const char*, char> none[] = {
         {"Nul", '\0'},   {"Zero", '0'},       {"Five", '5'},       {"Nine", '9'},
@@ -103,6 +62,7 @@ struct UnreachableCase {
     const char* withheld;     // a DLL or export that is missing, or nullptr
     bool openSucceeds;
     size_t spoolerCalls;      // how many calls of Spooler() are made
+    bool driversFollow;       // the drivers' steps still run after it
 };
 
 void PrintTo(const UnreachableCase& row, std::ostream* out) { *out << row.name; }
@@ -121,7 +81,8 @@ TEST_P(SpoolerUnreachable, KeysStillGoAndTheCommandStillStarts)
     std::string tail = std::string("/f") + model.selector + "next.exe";
     EXPECT_EQ(WinMain(nullptr, nullptr, tail.data(), 0), 0);
     EXPECT_EQ(recorder::Recorded(),
-              Join({Deletions(model), First(c.spoolerCalls, Spooler(model.queue)), {"WinExec(next.exe, 5)"}}));
+              Join({Deletions(model), First(c.spoolerCalls, Spooler(model.queue)),
+                    c.driversFollow ? DriverCalls(model, {}) : CallList{}, {"WinExec(next.exe, 5)"}}));
 }
 
 // 247 bytes: with "\winspool.drv" and the NUL, one byte over MAX_PATH.
@@ -129,13 +90,13 @@ const std::string kLongFolder = "C:\\" + std::string(244, 'x');
 
 INSTANTIATE_TEST_SUITE_P(
     EachFailure, SpoolerUnreachable,
-    testing::Values(UnreachableCase{"NoSystemFolder", "", nullptr, true, 1},
-                    UnreachableCase{"PathOneOverMaxPath", kLongFolder, nullptr, true, 1},
-                    UnreachableCase{"DllDoesNotLoad", recorder::kSystemDirectory, "winspool.drv", true, 2},
-                    UnreachableCase{"NoOpenPrinterA", recorder::kSystemDirectory, "OpenPrinterA", true, 5},
-                    UnreachableCase{"NoDeletePrinter", recorder::kSystemDirectory, "DeletePrinter", true, 5},
-                    UnreachableCase{"NoClosePrinter", recorder::kSystemDirectory, "ClosePrinter", true, 5},
-                    UnreachableCase{"OpenFails", recorder::kSystemDirectory, nullptr, false, 6}),
+    testing::Values(UnreachableCase{"NoSystemFolder", "", nullptr, true, 1, false},
+                    UnreachableCase{"PathOneOverMaxPath", kLongFolder, nullptr, true, 1, false},
+                    UnreachableCase{"DllDoesNotLoad", recorder::kSystemDirectory, "winspool.drv", true, 2, false},
+                    UnreachableCase{"NoOpenPrinterA", recorder::kSystemDirectory, "OpenPrinterA", true, 5, false},
+                    UnreachableCase{"NoDeletePrinter", recorder::kSystemDirectory, "DeletePrinter", true, 5, false},
+                    UnreachableCase{"NoClosePrinter", recorder::kSystemDirectory, "ClosePrinter", true, 5, false},
+                    UnreachableCase{"OpenFails", recorder::kSystemDirectory, nullptr, false, 6, true}),
     CaseName());
 
 TEST(RemoveModel, LoadsFromTheLongestFolderThatFits)
@@ -145,7 +106,7 @@ TEST(RemoveModel, LoadsFromTheLongestFolderThatFits)
     recorder::Reset();
     recorder::SetSystemDirectory(folder);
     RemoveModel(model.selector);
-    const size_t load = model.keys.size() + 1;  // after the keys and the folder
+    const size_t load = Deletions(model).size() + 1;  // after the keys and the folder
     ASSERT_GT(recorder::Recorded().size(), load);
     EXPECT_EQ(recorder::Recorded()[load], LoadSpooler(folder)[1]);
 }

@@ -17,6 +17,12 @@ using CHAR = char;
 using LPSTR = char*;
 using LPCSTR = const char*;
 using HANDLE = void*;
+using LPVOID = void*;
+using LPBYTE = BYTE*;
+using LPDWORD = DWORD*;
+using SIZE_T = uintptr_t;
+using HRESULT = int32_t;
+using REGSAM = DWORD;
 using LPHANDLE = HANDLE*;
 using ACCESS_MASK = DWORD;
 struct HINSTANCE__;
@@ -32,6 +38,13 @@ using HKEY = HKEY__*;
 #define MAX_PATH 260
 #define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008u
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800u
+#define KEY_WOW64_64KEY 0x0100u
+#define ERROR_INVALID_PARAMETER 87u
+#define ERROR_INSUFFICIENT_BUFFER 122u
+#define MEM_COMMIT 0x00001000u
+#define MEM_RESERVE 0x00002000u
+#define MEM_RELEASE 0x00008000u
+#define PAGE_READWRITE 0x04u
 
 extern "C" {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandTail, int show);
@@ -43,4 +56,9 @@ UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
 HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags);
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+DWORD WINAPI CharUpperBuffA(LPSTR text, DWORD length);
+LONG WINAPI RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved);
+DWORD WINAPI GetLastError();
+LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD type, DWORD protection);
+BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD type);
 }
