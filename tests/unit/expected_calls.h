@@ -80,6 +80,10 @@ struct SpoolerState {
     unsigned growth = 0;                                  // times the lists grow under the caller
 };
 
+// A machine with the model's drivers in both environments of 64-bit Windows,
+// queues of theirs under other names and in another case, and neighbours
+// that must stay (see expected_calls.cpp).
+SpoolerState Machine(const TableModel& model);
 // Puts the state into the recorder.
 void Install(const SpoolerState& state);
 // The calls after the named queue for a model with drivers ({} without).

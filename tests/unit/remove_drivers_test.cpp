@@ -10,42 +10,6 @@
 
 namespace {
 
-std::string Lower(std::string text)
-{
-    for (char& c : text) {
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    }
-    return text;
-}
-
-// A machine with the model's drivers in both environments of 64-bit Windows,
-// queues of theirs under other names and in another case, and neighbours
-// that must stay: a driver whose name extends the model's or is cut short, a
-// queue named like the model's with another driver, another driver that
-// shares a package, and a driver listed without an INF path.
-SpoolerState Machine(const TableModel& model)
-{
-    SpoolerState state;
-    state.queues.push_back({{model.queue + " Copy", "Microsoft IPP Class Driver"}, false});
-    state.queues.push_back({{"Reception", "Another maker PCL6"}, false});
-    for (size_t i = 0; i < model.drivers.size(); ++i) {
-        const std::string& d = model.drivers[i];
-        const std::string n = std::to_string(i);
-        state.queues.push_back({{d + " (Copy 2)", d + "0"}, false});
-        state.queues.push_back({{"Back office " + n, d.substr(0, d.size() - 1)}, false});
-        state.queues.push_back({{d + " (Copy 1)", d}, true});
-        state.queues.push_back({{"Front desk " + n, Lower(d)}, true});
-        for (const char* environment : {"Windows x64", "Windows NT x86"}) {
-            const std::string inf = "C:\\Windows\\System32\\DriverStore\\FileRepository\\prn" + n + ".inf";
-            state.drivers.push_back({{environment, Lower(d), inf}, true});
-            state.drivers.push_back({{environment, d + "0", "C:\\other.inf"}, false});
-            state.drivers.push_back({{environment, "Another maker PCL6", inf}, false});
-        }
-        state.drivers.push_back({{"Windows ARM64", d, ""}, false});
-    }
-    return state;
-}
-
 struct SpoolerCase {
     const char* name;
     std::vector<std::string> withheld;
