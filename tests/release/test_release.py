@@ -1,0 +1,214 @@
+#!/usr/bin/python3
+"""Releases, round trip, with throwaway code-signing certificates made here
+(nothing secret is committed): a dist/ the release would damage, and a bad
+password, are refused before the build and change nothing; a signed release
+(its password with a non-UTF-8 byte, kept out of every build's environment)
+and one of the example 932 table (from a folder named with "\\", ";" and a
+line break, signed with an empty password) share one SHA256SUMS and check
+OK; then each tampered release in one table must fail with its message.
+  test_release.py SOURCE_DIR WORK_DIR
+"""
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import warnings
+import zipfile
+from pathlib import Path
+
+SOURCE, WORK = Path(sys.argv[1]).resolve(), Path(sys.argv[2]).resolve()
+shutil.rmtree(WORK, ignore_errors=True)
+(WORK / "bin").mkdir(parents=True)
+os.chdir(WORK)
+PASSWORD = b"throwaway-\xff" + os.urandom(6).hex().encode()
+VERSION = re.search(r"project\(prnuninst VERSION ([0-9.]+)", (SOURCE / "CMakeLists.txt").read_text()).group(1)
+STEM, EXE = f"prnuninst-{VERSION}-win32", "prnuninst.exe"
+failed = []
+warnings.simplefilter("ignore")  # zipfile's warning for a name written twice, as some cases do
+
+
+def run(tool, *arguments, password=None, env=()):
+    environment = {k: v for k, v in os.environb.items() if k != b"PRNUNINST_SIGN_PASSWORD"} | dict(env)
+    if password is not None:
+        environment[b"PRNUNINST_SIGN_PASSWORD"] = password
+    command = [SOURCE / "scripts" / tool if tool != "osslsigncode" else tool, *map(str, arguments)]
+    done = subprocess.run(command, env=environment, input=password, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    return done.returncode, done.stdout.decode(errors="replace")
+
+
+def expect(what, result, message, status=1):
+    if result[0] != status or message not in result[1] or "Traceback" in result[1]:
+        failed.append(what)
+        print(f"release test: {what}: status {result[0]}, wanted {status} and {message!r}:\n{result[1]}")
+
+
+def openssl(*arguments):
+    subprocess.run(["openssl", *arguments], check=True, stderr=subprocess.DEVNULL, env=os.environb | {b"P": PASSWORD})
+
+
+for name, subject in (("root", "prnuninst test signer"), ("intruder", "intruder")):
+    openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out", f"{name}.pem", "-days",
+            "2", "-subj", f"/CN={subject}", "-addext", "extendedKeyUsage=codeSigning")
+openssl("pkcs12", "-export", "-in", "root.pem", "-inkey", "root.key", "-out", "signer.pfx", "-passout", "env:P")
+openssl("pkcs12", "-export", "-in", "root.pem", "-inkey", "root.key", "-out", "empty.pfx", "-passout", "pass:")
+# Every cmake the builds start writes its environment down.
+(WORK / "bin/cmake").write_text(f'#!/bin/sh\nenv >>"{WORK}/cmake.env"\nexec /usr/bin/cmake "$@"\n')
+(WORK / "bin/cmake").chmod(0o755)
+SPY = {b"PATH": f"{WORK}/bin:".encode() + os.environb[b"PATH"]}
+
+Path("a-file").write_text("kept\n")
+Path(f"clash/{STEM}.zip").mkdir(parents=True)
+Path("kept").mkdir()
+Path("kept/SHA256SUMS").write_text(f"{'0' * 64}  other.zip\n")
+Path("bad.toml").write_text("code_page = 1252\n")
+REFUSED = [  # what, the options, the password, the message
+    ("a wrong password", ["--sign", "signer.pfx", "--out", "refused"], b"wrong", "wrong password"),
+    ("no password", ["--sign", "signer.pfx", "--out", "refused"], None, "set PRNUNINST_SIGN_PASSWORD"),
+    ("a line break in the password", ["--out", "refused", "--sign", "signer.pfx"], PASSWORD + b"\n", "a line break"),
+    ("--out naming a file", ["--out", "a-file"], None, "is not a folder"),
+    ("a folder by the zip's name", ["--out", "clash"], None, f"clash/{STEM}.zip is there and is not a plain file"),
+    ("--out inside the release's work", ["--out", SOURCE / "build/release/x"], None, "inside build/release"),
+    ("--timestamp without --sign", ["--timestamp", "http://localhost/"], None, "--timestamp needs --sign"),
+    ("a table that does not build", ["--models", "bad.toml", "--out", "kept"], None, "release: the build failed"),
+]
+for what, arguments, password, message in REFUSED:
+    expect(what, run("release", *arguments, password=password), message)
+if os.path.lexists("refused") or Path("a-file").read_text() != "kept\n" or not Path(f"clash/{STEM}.zip").is_dir() \
+        or os.listdir("kept") != ["SHA256SUMS"] or Path("kept/SHA256SUMS").read_text() != f"{'0' * 64}  other.zip\n":
+    failed.append("a refused release changed what was there")
+for tool in ("release", "verify-release", "bench"):
+    expect(f"{tool} --help", run(tool, "--help"), "usage:", status=0)
+
+# The two releases into one dist/, options in any order.
+signed = run("release", "--sign", "signer.pfx", "--out", "dist", password=PASSWORD, env=SPY)
+expect("the signed release", signed, "release: ", status=0)
+odd = WORK / "odd\\folder;x\ny"
+odd.mkdir()
+shutil.copy(SOURCE / "models/example-932.toml", odd)
+other = run("release", "--out", "dist", "--models", odd / "example-932.toml", "--sign", "empty.pfx", password=b"")
+expect("the signed release of the 932 table from an odd folder, with an empty password", other, "release: ", status=0)
+ZIP, ZIP932 = Path(f"dist/{STEM}.zip"), Path(f"dist/prnuninst-{VERSION}-example-932-win32.zip")
+seen = [PASSWORD in (file.read_bytes() if file.is_file() else b"") for folder in ("dist", SOURCE / "build/release")
+        for file in Path(folder).rglob("*")] + [PASSWORD.decode(errors="replace") in signed[1] + other[1]]
+if any(seen) or b"PRNUNINST_SIGN_PASSWORD" in Path("cmake.env").read_bytes():
+    failed.append("the password shows in the output, in a file or in a build's environment")
+sums = Path("dist/SHA256SUMS").read_text().splitlines()
+for stem in (ZIP.stem, ZIP932.stem):
+    subprocess.run(["unzip", "-q", f"{stem}.zip", "-d", stem], cwd="dist", check=True)
+if len(sums) != 6 or subprocess.run(["sha256sum", "--quiet", "-c", "--ignore-missing", "SHA256SUMS"], cwd="dist").returncode:
+    failed.append(f"SHA256SUMS does not list both releases:\n{sums}")
+expect("osslsigncode's own check", run("osslsigncode", "verify", "-CAfile", "root.pem", "-in", f"dist/{STEM}/{EXE}"),
+       "Signature verification: ok", status=0)
+expect("the signed release", run("verify-release", ZIP, "--ca", "root.pem"),
+       "signed:     yes, by CN = prnuninst test signer", status=0)
+expect("the 932 release", run("verify-release", "--models", odd / "example-932.toml", ZIP932), "OK", status=0)
+
+# The tampered cases, each from the good release's parts.
+with zipfile.ZipFile(ZIP) as bundle:
+    GOOD = [(name, bundle.read(name)) for name in bundle.namelist()]
+    exe = bundle.read(EXE)
+with zipfile.ZipFile(ZIP932) as bundle:
+    exe932 = bundle.read(EXE)
+DIRECTORY = struct.unpack_from("<I", exe, 0x3C)[0] + 24 + 96 + 4 * 8  # the certificate table's entry
+start, size = struct.unpack_from("<II", exe, DIRECTORY)
+der_end = start + 8 + 4 + int.from_bytes(exe[start + 10:start + 12], "big")
+
+
+def made(name, data):
+    Path("cases").mkdir(exist_ok=True)
+    (WORK / "cases" / name).write_bytes(data)
+    return WORK / "cases" / name
+
+
+def zipped(name, entries, relabel=None):
+    """A zip of ENTRIES ((name or ZipInfo, bytes)); RELABEL = (entry, field
+    offset in the local header, in the central one, value) rewrites a field."""
+    path = made(f"{name}.zip", b"")
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as bundle:
+        for entry, data in entries:
+            bundle.writestr(entry, data)
+    if relabel:
+        entry, local, central, value = relabel
+        data = bytearray(path.read_bytes())
+        with zipfile.ZipFile(path) as bundle:
+            struct.pack_into("<H", data, bundle.getinfo(entry).header_offset + local, value)
+        at = data.index(b"PK\x01\x02")
+        while data[at + 46:at + 46 + len(entry)] != entry.encode():
+            at = data.index(b"PK\x01\x02", at + 4)
+        struct.pack_into("<H", data, at + central, value)
+        path.write_bytes(data)
+    return path
+
+
+def replaced(name, data):
+    return [(entry, data if entry == name else old) for entry, old in GOOD]
+
+
+def patched(data, at, new, grow=0):
+    """DATA with NEW at AT, its certificate table (and entry) grown by GROW."""
+    data = bytearray(data)
+    data[at:at + len(new)] = new
+    struct.pack_into("<I", data, DIRECTORY + 4, size + grow)
+    return bytes(data)
+
+
+def resigned(extra):
+    path = made("unsigned.exe", patched(exe[:start], DIRECTORY, bytes(8)))
+    run("osslsigncode", "sign", "-pkcs12", "signer.pfx", "-readpass", "/dev/stdin", "-h", "sha256", "-ac", extra,
+        "-in", path, "-out", path.with_suffix(".signed.exe"), password=PASSWORD + b"\n")
+    return path.with_suffix(".signed.exe")
+
+
+link = zipfile.ZipInfo("README.md")
+link.create_system, link.external_attr = 3, 0o120777 << 16
+flipped = made("flipped.exe", patched(exe, der_end - 1, bytes([exe[der_end - 1] ^ 1])))
+TAMPERED = [  # what, verify-release's arguments, the message that must appear
+    ("two prnuninst.exe", [zipped("two", GOOD + [(EXE, b"MZ")])], f"{EXE} is there 2 times"),
+    ("PRNUNINST.EXE beside it", [zipped("upper", GOOD + [("PRNUNINST.EXE", b"MZ")])], "another spelling of"),
+    ("a trailing dot", [zipped("dot", GOOD + [(EXE + ".", b"MZ")])], "another spelling of prnuninst.exe"),
+    ("a trailing blank", [zipped("blank", GOOD + [(EXE + " ", b"MZ")])], "another spelling of prnuninst.exe"),
+    ("an edited NSIS example", [zipped("nsis", replaced("examples/nsis/remove-model.nsi", b"; mine\n"))],
+     "examples/nsis/remove-model.nsi is not this checkout's"),
+    ("an edited model table", [zipped("table", replaced("models/default.toml", b"code_page = 1252\n"))],
+     "models/default.toml is not this checkout's (default.toml)"),
+    ("a .local folder", [zipped("local", GOOD + [(f"{EXE}.local/winspool.drv", b"MZ")])], "not in a release"),
+    ("version.dll", [zipped("dll", GOOD + [("version.dll", b"MZ")])], "'version.dll': not in a release"),
+    ("a path out of the folder", [zipped("out", GOOD + [("../../evil.bat", b"")])], "a path outside the folder"),
+    ("a symbolic link", [zipped("link", [e for e in GOOD if e[0] != "README.md"] + [(link, b"/etc/passwd")])],
+     "'README.md': a symbolic link"),
+    ("an encrypted entry", [zipped("secret", GOOD, ("CHANGELOG.md", 6, 8, 1))], "'CHANGELOG.md': encrypted"),
+    ("compression method 9", [zipped("deflate64", GOOD, ("README.md", 8, 10, 9))], "compression method 9"),
+    ("an entry missing", [zipped("missing", GOOD[1:])], f"{EXE} is missing"),
+    ("a 20 MiB exe", [zipped("big", replaced(EXE, bytes(20 << 20)))], "more than an exe of a release"),
+    ("a damaged zip", [made("cut.zip", ZIP.read_bytes()[:9000])], "a damaged zip"),
+    ("another table's zip as the default's", [ZIP932], "'models/example-932.toml': not in a release"),
+    ("another table's exe in the zip", [zipped("exe932", replaced(EXE, exe932))], "its image is not this checkout's"),
+    ("SHA256SUMS with another digest", ["--sums", made("sums", f"{'0' * 64}  {STEM}.zip\n".encode()), ZIP],
+     "has another sha256 there"),
+    ("SHA256SUMS without the exe", ["--sums", made("sums1", "".join(l + "\n" for l in sums[:1]).encode()), ZIP],
+     f"has no line for {STEM}/{EXE}"),
+    ("SHA256SUMS with another image", ["--sums", made("sums2", "".join(
+        l + "\n" for l in sums if "build/" not in l).encode() + f"{'0' * 64}  build/win32/{EXE}\n".encode()), ZIP],
+     f"lists another build/win32/{EXE}"),
+    ("a SHA256SUMS of another form", ["--sums", made("sums3", b"not a sum\n"), ZIP], 'line 1 is not "<sha256>'),
+    ("a folder as FILE", ["cases"], "is not a file"),
+    ("neither zip nor exe", [made("text.exe", b"hello")], "no MZ header"),
+    ("a PE cut short", [made("short.exe", exe[:3000])], "the exe is cut short"),
+    ("a broken signature value", [flipped], "the signature value does not verify with the signer's key"),
+    ("a broken signature value, --ca", ["--ca", "root.pem", flipped], "the signature value does not verify"),
+    ("a code byte changed", [made("code.exe", patched(exe, 0x410, b"\x90"))], "the file was changed after signing"),
+    ("bytes in a grown table", [made("grown.exe", patched(exe[:start] + struct.pack("<I", size + 8) + exe[start + 4:]
+                                                          + b"evil.bat", 0, b"", 8))], "holds more than one signature"),
+    ("a second certificate entry", [made("second.exe", patched(exe + struct.pack("<IHH", 16, 0x200, 2) + bytes(8),
+                                                               0, b"", 16))], "holds more than one signature"),
+    ("bytes behind the table", [made("behind.exe", exe + bytes(8))], "does not end where the file ends"),
+    ("an extra certificate in the signature", ["--ca", "intruder.pem", resigned("intruder.pem")],
+     "by CN = prnuninst test signer (the certificate its SignerInfo names)"),
+]
+for what, arguments, message in TAMPERED:
+    expect(what, run("verify-release", *arguments), message)
+
+print("release test: " + (f"FAILED: {', '.join(failed)}" if failed else "passed"))
+sys.exit(1 if failed else 0)
