@@ -11,8 +11,10 @@ after checking every rule that a table must keep to be removed exactly.
 A table that breaks a rule gives one message per fault, naming the file, the
 model (by its selector) and the field, and no output is written.
 """
+import datetime
 import sys
 import tomllib
+import unicodedata
 from pathlib import Path
 
 # The ANSI code pages Windows can run with: names are stored as their bytes.
@@ -20,13 +22,60 @@ ANSI_CODE_PAGES = (874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 
 FIELDS = {"selector", "queue", "keys"}
 OPTIONAL_FIELDS = {"drivers"}
 REGISTRY_VIEWS = (64,)
-MAX_KEY_PART = 255      # the registry's limit on one key name
+# "Key name: 255 characters. The key name includes the absolute path of the
+# key in the registry, always starting at a base key": the whole path with
+# HKEY_LOCAL_MACHINE\ in front, and so each part, too.
+REGISTRY_LIMITS = "https://learn.microsoft.com/en-us/windows/win32/sysinfo/registry-element-size-limits"
+BASE_KEY = "HKEY_LOCAL_MACHINE\\"
+MAX_KEY_NAME = 255
 MAX_QUEUE = 220         # the print spooler's limit on a printer name
 # A driver is registered as a key of its name (Environments\<env>\Drivers\
 # Version-<n>\<name>), so no longer name can be installed; the protocol leaves
 # the limit to the implementation.
-MAX_DRIVER = MAX_KEY_PART
+MAX_DRIVER = MAX_KEY_NAME
 PRINT = "SYSTEM\\CurrentControlSet\\Control\\Print\\"
+# A table with thousands of faults is one mistake repeated: show the first.
+MAX_SHOWN = 50
+# Characters that cannot be seen or typed: controls (C0 and C1), format
+# characters (soft hyphen, zero-width and direction marks, BOM) and separators.
+INVISIBLE = {"Cc", "Cf", "Cs", "Zl", "Zp"}
+
+
+def shown(text):
+    """Text safe for a terminal and a log: every character that does not print
+    as itself (an escape, a direction mark, a line break) as <U+XXXX>."""
+    return "".join(c if c.isprintable() else f"<U+{ord(c):04X}>" for c in str(text))
+
+
+def q(text):
+    """A name as the table writes it: in quotes, backslashes as they stand."""
+    return f"'{text}'"
+
+
+def code(c):
+    return f"U+{ord(c):04X}"
+
+
+def units(text):
+    """The length Windows counts: UTF-16 code units."""
+    return len(text.encode("utf-16-le")) // 2
+
+
+def registry_case(text):
+    """A name as the registry compares it, without regard to case: each
+    character upper-cased on its own, one for one. Never casefold(), which
+    takes 'ß' for 'ss': Windows keeps Straße and STRASSE apart."""
+    return "".join(u if len(u := c.upper()) == 1 else c for c in text)
+
+
+def kind(value):
+    """A value's type as TOML calls it."""
+    for types, name in ((bool, "true or false"), (str, "a string"), (int, "a whole number"),
+                        (float, "a decimal number"), (list, "a list"), (dict, "a table"),
+                        ((datetime.date, datetime.time), "a date or time")):
+        if isinstance(value, types):
+            return name
+    return type(value).__name__
 
 
 class Table:
@@ -38,146 +87,223 @@ class Table:
         self.models = []  # (selector, [key text], queue text, [driver text])
 
     def fault(self, where, message):
-        self.faults.append(f"{self.path}: {where}{message}")
+        # Names may hold anything: nothing reaches the terminal raw.
+        self.faults.append(shown(f"{self.path}: {where}{message}"))
 
-    def encode(self, where, text):
-        """The name as the code page's bytes; a character it lacks is a fault."""
+    def windows_text(self, where, text):
+        """The name as Windows will read it from its code-page bytes. A
+        character that the code page lacks is a fault, and so is one that the
+        codec stores as the bytes of another; the text is then as written."""
+        cp = f"cp{self.code_page}"
         try:
-            return text.encode(f"cp{self.code_page}")
+            data = text.encode(cp)
         except UnicodeEncodeError as error:
             bad = text[error.start]
-            self.fault(where, f"{q(bad)} (U+{ord(bad):04X}) is not in code page {self.code_page}: {q(text)}")
-            return None
+            self.fault(where, f"{q(bad)} ({code(bad)}) is not in code page {self.code_page}: {q(text)}")
+            return text
+        try:
+            back = data.decode(cp)
+        except UnicodeDecodeError:
+            back = None
+        if back != text:
+            for c in text:
+                stored = c.encode(cp)
+                read = stored.decode(cp, "replace")
+                if read != c:
+                    self.fault(where, f"{q(c)} ({code(c)}) is stored as {stored.hex(' ').upper()} in code page "
+                                      f"{self.code_page}, which Windows reads as {q(read)} "
+                                      f"({', '.join(map(code, read))}): {q(text)} would name another one than the "
+                                      f"table shows; write {q(read)} if that is the name")
+                    break
+            else:
+                self.fault(where, f"{q(text)} is stored as {data.hex(' ').upper()} in code page {self.code_page}, "
+                                  "which Windows does not read back as the same text")
+        return back if back is not None else text
+
+    def visible(self, where, text):
+        bad = next((c for c in text if unicodedata.category(c) in INVISIBLE), None)
+        if bad is not None:
+            name = unicodedata.name(bad, "a control character" if unicodedata.category(bad) == "Cc" else "")
+            self.fault(where, f"{q(text)} holds {code(bad)} ({name or 'a character'}), which cannot be seen or "
+                              "typed: remove it")
 
 
-def q(text):
-    """A name as the table writes it: in quotes, backslashes as they stand."""
-    return f"'{text}'"
-
-
-def control(text):
-    return next((c for c in text if ord(c) < 0x20 or ord(c) == 0x7F), None)
+def must_be_string(table, where, value, what):
+    if isinstance(value, str):
+        return True
+    table.fault(where, f"must be {what}, a string in quotes, not {kind(value)}")
+    return False
 
 
 def check_queue(table, where, queue):
-    if not isinstance(queue, str) or not queue:
+    if not must_be_string(table, where, queue, "a printer name"):
+        return
+    if not queue:
         table.fault(where, "must be a printer name, not empty")
         return
     for refused in "\\,":
         if refused in queue:
             table.fault(where, f"{q(queue)} holds {q(refused)}, which Windows refuses in printer names")
-    if control(queue) is not None:
-        table.fault(where, f"{q(queue)} holds the control character U+{ord(control(queue)):04X}")
-    if len(queue) > MAX_QUEUE:
-        table.fault(where, f"{len(queue)} characters, more than the {MAX_QUEUE} Windows allows in a printer name")
-    table.encode(where, queue)
+    table.visible(where, queue)
+    text = table.windows_text(where, queue)
+    if units(text) > MAX_QUEUE:
+        table.fault(where, f"{units(text)} characters, more than the {MAX_QUEUE} Windows allows in a printer name")
 
 
 def check_drivers(table, where, drivers):
-    if not isinstance(drivers, list) or not drivers or not all(isinstance(name, str) for name in drivers):
-        table.fault(f"{where}: ", "must be a list of one or more printer driver names")
+    if not isinstance(drivers, list) or not drivers:
+        table.fault(f"{where}: ", f"must be a list of one or more printer driver names, not "
+                                  f"{'an empty list' if drivers == [] else kind(drivers)}")
         return
     seen = {}
     for n, name in enumerate(drivers, 1):
         at = f"{where}[{n}]: "
+        if not must_be_string(table, at, name, "a driver name"):
+            continue
         # An empty name would make some spoolers (Wine's) delete every driver
         # of the environment.
         if not name.strip():
             table.fault(at, "must be a driver name, not empty")
             continue
         if "," in name:
-            table.fault(at, f"{q(name)} holds ',', which Windows refuses in driver names")
-        if control(name) is not None:
-            table.fault(at, f"{q(name)} holds the control character U+{ord(control(name)):04X}")
-        if len(name) > MAX_DRIVER:
-            table.fault(at, f"{len(name)} characters, more than the {MAX_DRIVER} a registry key name (and so a "
-                            f"driver name) can have")
-        table.encode(at, name)
-        folded = name.upper()
+            table.fault(at, f"{q(name)} holds ',': no Microsoft page says whether Windows allows it in a driver "
+                            "name, so the table refuses it to be safe")
+        table.visible(at, name)
+        text = table.windows_text(at, name)
+        if units(text) > MAX_DRIVER:
+            table.fault(at, f"{units(text)} characters, more than the {MAX_DRIVER} a registry key name (and so a "
+                            f"driver name) can have ({REGISTRY_LIMITS})")
+        folded = registry_case(text)
         if folded in seen:
-            table.fault(at, f"{q(name)} comes twice (first as driver {seen[folded]})")
+            table.fault(at, f"{q(name)}{read_as(text, name)} comes twice (first as driver {seen[folded]})")
         seen.setdefault(folded, n)
 
 
 def check_keys(table, where, keys, drivers=False):
-    if not isinstance(keys, list) or not (keys or drivers) or not all(isinstance(key, str) for key in keys):
+    if not isinstance(keys, list) or not (keys or drivers):
         table.fault(f"{where}: ", "must be a list of one or more key paths under HKEY_LOCAL_MACHINE"
-                                  + (" (it may be empty when the model has drivers)" if not drivers else ""))
+                                  + (" (it may be empty when the model has drivers)" if not drivers else "")
+                                  + f", not {'an empty list' if keys == [] else kind(keys)}")
         return
-    seen = {}
+    seen, texts = {}, {}
     for n, key in enumerate(keys, 1):
         at = f"{where}[{n}]: "
-        # Split the text, never the bytes: in 932, 936 and 950 a character's
-        # second byte can be 0x5C, the byte of "\".
-        parts = key.split("\\")
+        if not must_be_string(table, at, key, "a key path"):
+            continue
         if not key:
             table.fault(at, "empty")
             continue
         if key.startswith("\\") or key.endswith("\\"):
             table.fault(at, f"{q(key)} starts or ends with '\\': give the path under HKEY_LOCAL_MACHINE")
-        elif "" in parts:
+        elif "\\\\" in key:
             table.fault(at, f"{q(key)} holds an empty part ('\\\\')")
-        for part in parts:
-            if len(part) > MAX_KEY_PART:
-                table.fault(at, f"the part {q(part[:20])}... has {len(part)} characters, more than the registry's "
-                                f"{MAX_KEY_PART}")
-        if control(key) is not None:
-            table.fault(at, f"{q(key)} holds the control character U+{ord(control(key)):04X}")
-        table.encode(at, key)
-        # Registry names do not depend on case.
-        folded = key.casefold()
+        table.visible(at, key)
+        # Windows turns the whole path into text before it splits it, so split
+        # the text, never the bytes: in 932, 936 and 950 a character's second
+        # byte can be 0x5C, the byte of "\".
+        text = table.windows_text(at, key)
+        if units(BASE_KEY + text) > MAX_KEY_NAME:
+            table.fault(at, f"{q(BASE_KEY + key[:40])}... has {units(BASE_KEY + text)} characters with "
+                            f"{q(BASE_KEY)} in front, more than the {MAX_KEY_NAME} the registry allows in a key "
+                            f"name, which includes the path from the base key ({REGISTRY_LIMITS})")
+        for part in text.split("\\"):
+            if units(part) > MAX_KEY_NAME:
+                table.fault(at, f"the part {q(part[:20])}... has {units(part)} characters, more than the registry's "
+                                f"{MAX_KEY_NAME} for one key name ({REGISTRY_LIMITS})")
+        # Registry names do not depend on case; the names compared are the
+        # ones Windows will read, so two spellings of one key are one key.
+        folded = registry_case(text)
         if folded in seen:
-            table.fault(at, f"{q(key)} comes twice (first as key {seen[folded]})")
+            table.fault(at, f"{q(key)}{read_as(text, key)} comes twice (first as key {seen[folded]})")
             continue
         # RegDeleteKeyA cannot delete a key that still has a subkey.
         for earlier, index in seen.items():
             if folded.startswith(earlier + "\\"):
-                table.fault(at, f"{q(key)} comes after its parent key {q(keys[index - 1])} (key {index}), which "
-                                f"cannot be deleted while it has this subkey: list {q(key)} first")
+                parent = keys[index - 1]
+                table.fault(at, f"{q(key)}{read_as(text, key)} comes after its parent key {q(parent)}"
+                                f"{read_as(texts[index], parent)} (key {index}), which cannot be deleted while it has "
+                                f"this subkey: list {q(key)} first")
         seen[folded] = n
+        texts[n] = text
+
+
+def read_as(text, written):
+    return "" if text == written else f" (read by Windows as {q(text)})"
+
+
+def number(table, field, value, allowed, what, suffix=""):
+    """A field that is a whole number from `allowed`, or None (a fault)."""
+    if isinstance(value, int) and not isinstance(value, bool) and value in allowed:
+        return value
+    if isinstance(value, str) and value.strip().isdigit():
+        hint = f"write it as a number, without quotes: {field} = {value.strip()}"
+    elif isinstance(value, float) and value.is_integer():
+        hint = f"write it as a whole number: {field} = {int(value)}"
+    else:
+        choices = f"{', '.join(map(str, allowed[:-1]))} or {allowed[-1]}" if len(allowed) > 1 else str(allowed[0])
+        hint = f"give {choices}" + ("" if isinstance(value, int) and not isinstance(value, bool)
+                                    else f", a whole number, not {kind(value)}")
+    table.fault(f"{field}: ", f"{value!r} is not {what}: {hint}{suffix}")
+    return None
+
+
+def guarded(table, where, check, *arguments):
+    """Runs one field's check; anything it did not foresee is a fault, not a
+    traceback."""
+    try:
+        check(table, where, *arguments)
+    except Exception as error:  # noqa: BLE001 (any table must give a message)
+        table.fault(where if where.endswith(": ") else f"{where}: ",
+                    f"cannot be checked ({type(error).__name__}: {error}): write it as docs/models.md shows")
 
 
 def load(path):
     table = Table(path)
     try:
-        data = tomllib.loads(Path(path).read_text(encoding="utf-8"))
+        # A byte-order mark at the start is what some editors save: skip it.
+        data = tomllib.loads(Path(path).read_text(encoding="utf-8-sig"))
     except FileNotFoundError:
         table.fault("", "no such file")
         return table
-    except (OSError, UnicodeDecodeError) as error:
-        table.fault("", f"cannot read it as UTF-8 text: {error}")
+    except UnicodeDecodeError as error:
+        table.fault("", f"not UTF-8 text (byte {error.object[error.start]:02X} at offset {error.start}): "
+                        "save the table as UTF-8")
+        return table
+    except OSError as error:
+        table.fault("", f"cannot read it: {error.strerror or error}")
         return table
     except tomllib.TOMLDecodeError as error:
         table.fault("", f"not TOML: {error}")
         return table
+    try:
+        check_table(table, data)
+    except Exception as error:  # noqa: BLE001
+        table.fault("", f"cannot be checked ({type(error).__name__}: {error}): write it as docs/models.md shows")
+    return table
 
+
+def check_table(table, data):
     for field in sorted(set(data) - {"code_page", "registry_view", "model"}):
         table.fault("", f"unknown field {q(field)} (a table has code_page, registry_view and [[model]])")
     if "registry_view" in data:
-        view = data["registry_view"]
-        if view not in REGISTRY_VIEWS or isinstance(view, bool) or not isinstance(view, int):
-            table.fault("registry_view: ", f"{view!r} is not a registry view: give 64, or leave it out for the "
-                                           "view of a 32-bit program")
-        else:
-            table.registry_view = view
-    code_page = data.get("code_page")
-    if code_page is None:
+        table.registry_view = number(table, "registry_view", data["registry_view"], REGISTRY_VIEWS,
+                                     "a registry view", ", or leave it out for the view of a 32-bit program")
+    if "code_page" not in data:
         table.fault("", "code_page is missing: give the ANSI code page of the machines, e.g. code_page = 1252")
-        return table
-    if code_page not in ANSI_CODE_PAGES or isinstance(code_page, bool):
-        table.fault("code_page: ", f"{code_page!r} is not a Windows ANSI code page "
-                                   f"({', '.join(map(str, ANSI_CODE_PAGES))})")
-        return table
-    table.code_page = code_page
+        return
+    table.code_page = number(table, "code_page", data["code_page"], ANSI_CODE_PAGES, "a Windows ANSI code page")
+    if table.code_page is None:
+        return
 
     models = data.get("model")
     if not isinstance(models, list) or not models:
-        table.fault("", "no [[model]]: a table lists at least one model")
-        return table
-    selectors = set()
+        table.fault("", "no [[model]]: a table lists at least one model" if models in (None, [])
+                    else f"model must be [[model]] tables, not {kind(models)}")
+        return
+    selectors = {}
     for n, model in enumerate(models, 1):
         if not isinstance(model, dict):
-            table.fault(f"model {n}: ", "must be a [[model]] table")
+            table.fault(f"model {n}: ", f"must be a [[model]] table, not {kind(model)}")
             continue
         selector = model.get("selector")
         name = f'model "{selector}"' if isinstance(selector, str) else f"model {n}"
@@ -187,24 +313,34 @@ def load(path):
         for field in sorted(FIELDS - set(model)):
             table.fault(f"{name}: ", f"{field} is missing")
         if "selector" in model:
-            if not (isinstance(selector, str) and len(selector) == 1 and selector.isascii() and selector.isalnum()):
+            if not isinstance(selector, str):
+                example = selector if isinstance(selector, int) and not isinstance(selector, bool) else 4
+                table.fault(f"{name}: selector: ", f"must be a string, in quotes: selector = \"{example}\"")
+            elif not (len(selector) == 1 and selector.isascii() and selector.isalnum()):
                 table.fault(f"{name}: selector: ", f"{q(selector)} is not one ASCII letter or digit")
-            elif selector in selectors:
-                table.fault(f"{name}: selector: ", "another model has the same selector")
-            selectors.add(selector)
+            else:
+                selectors.setdefault(selector, []).append(n)
         if "queue" in model:
-            check_queue(table, f"{name}: queue: ", model["queue"])
+            guarded(table, f"{name}: queue: ", check_queue, model["queue"])
         if "drivers" in model:
-            check_drivers(table, f"{name}: drivers", model["drivers"])
+            guarded(table, f"{name}: drivers", check_drivers, model["drivers"])
         if "keys" in model:
-            check_keys(table, f"{name}: keys", model["keys"], drivers="drivers" in model)
+            guarded(table, f"{name}: keys", check_keys, model["keys"], "drivers" in model)
         table.models.append((selector, model.get("keys"), model.get("queue"), model.get("drivers")))
-    return table
+    # One message per shared selector, however many models share it.
+    for selector, numbers in selectors.items():
+        if len(numbers) > 1:
+            listed = ", ".join(map(str, numbers[:10])) + (", ..." if len(numbers) > 10 else "")
+            others = "another model has" if len(numbers) == 2 else f"{len(numbers) - 1} other models have"
+            table.fault(f'model "{selector}": selector: ', f"{others} the same selector ({len(numbers)} models: "
+                                                            f"{listed}); give each model its own")
 
 
 def literal(data):
     """A C++ string literal of exactly these bytes. A \\x escape takes every
-    hex digit after it, so a hex digit after one starts a new literal."""
+    hex digit after it, so a hex digit after one starts a new literal. Every
+    '?' is written \\?, so that no trigraph (??- is ~) forms: a compiler that
+    reads them would change the bytes, and GCC refuses them under -Werror."""
     out = '"'
     escaped = False
     for byte in data:
@@ -212,7 +348,7 @@ def literal(data):
         if escaped and char in "0123456789abcdefABCDEF":
             out += '" "'
         escaped = False
-        if char in '\\"':
+        if char in '\\"?':
             out += "\\" + char
         elif 0x20 <= byte < 0x7F:
             out += char
@@ -222,13 +358,20 @@ def literal(data):
     return out + '"'
 
 
+def comment(text):
+    """Text for a // comment: a line break would end it, a '\\' at the end (or
+    the trigraph ??/) would join the next line to it, so only printable ASCII
+    but those two stays as it is."""
+    return "".join(c if " " <= c <= "~" and c not in "\\?" else f"<U+{ord(c):04X}>" for c in text)
+
+
 def write(table, folder):
     cp = f"cp{table.code_page}"
     folder.mkdir(parents=True, exist_ok=True)
     # Rows carry drivers only in a table that names some: every other table
     # builds the program it built before they existed.
     drivers = any(names for *_, names in table.models)
-    rows = [f"// Made by cmake/models.py from {Path(table.path).name}: edit the table, not this file.",
+    rows = [f"// Made by cmake/models.py from {comment(Path(table.path).name)}: edit the table, not this file.",
             f"// Every string is code page {table.code_page} bytes."]
     cases = [f"code_page {table.code_page}"] + ([f"registry_view {table.registry_view}"] if table.registry_view else [])
     for selector, keys, queue, names in table.models:
@@ -281,13 +424,20 @@ def main(arguments):
         print(__doc__.strip(), file=sys.stderr)
         return 2
     if table.faults:
-        print("\n".join(table.faults), file=sys.stderr)
-        print(f"{table.path}: {len(table.faults)} fault(s): no program is built from this table", file=sys.stderr)
+        faults = list(dict.fromkeys(table.faults))
+        print("\n".join(faults[:MAX_SHOWN]), file=sys.stderr)
+        if len(faults) > MAX_SHOWN:
+            print(f"{shown(table.path)}: ... and {len(faults) - MAX_SHOWN} more", file=sys.stderr)
+        print(f"{shown(table.path)}: {len(faults)} fault(s): no program is built from this table", file=sys.stderr)
         return 1
     if arguments[0] == "--readme":
         print(readme(table))
-    else:
+        return 0
+    try:
         write(table, Path(arguments[1]))
+    except OSError as error:
+        print(f"{shown(arguments[1])}: cannot write the generated files: {shown(error)}", file=sys.stderr)
+        return 1
     return 0
 
 
