@@ -44,11 +44,12 @@ Page instfiles
 
 Section
   ; A folder under Program Files, which only administrators can write, and
-  ; not $PLUGINSDIR: that one lies under the user's %TEMP%. When an
-  ; administrator in Admin Approval Mode runs this installer, it runs elevated,
-  ; but their %TEMP% is still writable by their own unelevated programs, which
-  ; could replace prnuninst.exe, or put a prnuninst.exe.local beside it, between
-  ; the unpacking and the run. The folder and the file are removed below.
+  ; not $PLUGINSDIR under the user's %TEMP%. An elevated NSIS 3 installer
+  ; restricts $PLUGINSDIR to administrators, but before NSIS 3.11 the user's
+  ; own unelevated programs could get in while it was being made (a race), and
+  ; replace prnuninst.exe or put a prnuninst.exe.local beside it. Program Files
+  ; does not depend on the NSIS version that builds this. The folder and the
+  ; file are removed below.
   CreateDirectory "${UNPACKDIR}"
   File "/oname=${UNPACKDIR}\prnuninst.exe" "${PRNUNINST}"
 
