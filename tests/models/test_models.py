@@ -5,6 +5,7 @@ the default table as it is.
 
     test_models.py SOURCE_DIR
 """
+import string
 import subprocess
 import sys
 import tempfile
@@ -26,7 +27,7 @@ def queue_set(name):
 def generate(text=None, path=None):
     """Runs the generator on a table; returns its status, stderr and outputs."""
     with tempfile.TemporaryDirectory() as work:
-        table = Path(path) if path else Path(work, "t.toml")
+        table = Path(work, path or "t.toml")
         if text is not None:
             table.write_text(text, encoding="utf-8")
         out = Path(work, "out")
@@ -40,6 +41,16 @@ def table(keys=("SYSTEM\\A\\B",), queue="Q", selector="1", code_page="1252", mor
     listed = ", ".join(f"'{key}'" for key in keys)
     return (f"code_page = {code_page}\n{more}\n[[model]]\nselector = {selector!r}\nqueue = {queue!r}\n"
             f"keys = [{listed}]\n")
+
+
+def drivers(*names):
+    return table() + f"drivers = [{', '.join(names)}]\n"
+
+
+# 5,000 models on the 62 selectors there are: 62 faults, one per selector.
+MANY = "code_page = 1252\n" + "".join(f"[[model]]\nselector = '{(string.digits + string.ascii_letters)[n % 62]}'\n"
+                                      "queue = 'Q'\nkeys = ['A']\n" for n in range(5000))
+LONG = "SOFTWARE\\" + "x" * 100 + "\\" + "y" * 127  # 237 characters: 256 with HKEY_LOCAL_MACHINE\
 
 
 class BadTables(unittest.TestCase):
@@ -72,6 +83,47 @@ class BadTables(unittest.TestCase):
         ("parent first", table(keys=["SYSTEM\\A", "SYSTEM\\A\\B"]),
          "keys[2]: 'SYSTEM\\A\\B' comes after its parent key 'SYSTEM\\A' (key 1), which cannot be deleted "
          "while it has this subkey: list 'SYSTEM\\A\\B' first"),
+        ("key that reads back as another", table(keys=["SYSTEM\\X〜1"], code_page=932),
+         "keys[1]: '〜' (U+301C) is stored as 81 60 in code page 932, which Windows reads as '～' (U+FF5E)"),
+        ("queue that reads back as another", table(queue="¥1", code_page=950), "'¥' (U+00A5) is stored as A2 44"),
+        ("driver that reads back as another", drivers("'X−1'").replace("1252", "932"), "'−' (U+2212) is stored as 81 7C"),
+        ("twice as Windows reads them", table(keys=["SYSTEM\\X－1", "SYSTEM\\X−1"], code_page=932),
+         "keys[2]: 'SYSTEM\\X−1' (read by Windows as 'SYSTEM\\X－1') comes twice (first as key 1)"),
+        ("parent as Windows reads it", table(keys=["SYSTEM\\A〜B", "SYSTEM\\A～B\\Sub"], code_page=932),
+         "comes after its parent key 'SYSTEM\\A〜B' (read by Windows as 'SYSTEM\\A～B') (key 1)"),
+        ("ß twice, one character for one", table(keys=["SYSTEM\\Straße", "SYSTEM\\STRAßE"]), "comes twice"),
+        ("code page as a decimal", table(code_page="949.0"), "code_page: 949.0 is not a Windows ANSI code page: "
+         "write it as a whole number: code_page = 949"),
+        ("code page in quotes", table(code_page="'949'"), "write it as a number, without quotes: code_page = 949"),
+        ("selector as a list", table(selector=["4"]), "model 1: selector: must be a string, in quotes"),
+        ("selector as a number", table(selector=4), 'model 1: selector: must be a string, in quotes: selector = "4"'),
+        ("queue as a number", table(queue=5), "queue: must be a printer name, a string in quotes, not a whole number"),
+        ("keys as a string", table().replace("keys = ['SYSTEM\\A\\B']", "keys = 'A'"), "keys: must be a list"),
+        ("key as a date", table().replace("B']", "B', 1979-05-27]"), "keys[2]: must be a key path, a string in quotes, "
+         "not a date or time"),
+        ("model not a table", "code_page = 1252\nmodel = 3\n", "model must be [[model]] tables, not a whole number"),
+        ("C1 control", table(keys=["SYSTEM\\A\x80B"]), "holds U+0080 (a control character), which cannot be seen or typed"),
+        ("soft hyphen", table(keys=["SYSTEM\\A\xadB"]), "holds U+00AD (SOFT HYPHEN)"),
+        ("direction mark", drivers("'A\u200eB'"), "drivers[1]: 'A<U+200E>B' holds U+200E (LEFT-TO-RIGHT MARK)"),
+        ("escape sequence", table().replace("queue = 'Q'", 'queue = "A\\u001b[2JB"'), "'A<U+001B>[2JB' holds U+001B"),
+        ("whole key name too long", table(keys=[LONG]), "has 256 characters with 'HKEY_LOCAL_MACHINE\\' in front, "
+         "more than the 255 the registry allows in a key name, which includes the path from the base key "
+         "(https://learn.microsoft.com/en-us/windows/win32/sysinfo/registry-element-size-limits)"),
+        ("5,000 clashing selectors", MANY, 'model "0": selector: 80 other models have the same selector (81 models: '
+         "1, 63, 125, 187, 249, 311, 373, 435, 497, 559, ...)"),
+        ("thousands of faults", MANY, "t.toml: ... and 12 more\n"),
+        ("registry view not 64", table(more="registry_view = 32"), "registry_view: 32 is not a registry view: give 64, "
+         "or leave it out"),
+        ("registry view in quotes", table(more="registry_view = '64'"), "without quotes: registry_view = 64"),
+        ("drivers not a list", table() + "drivers = 'D'\n", "drivers: must be a list of one or more printer driver "
+         "names, not a string"),
+        ("empty driver name", drivers("'D'", "' '"), "drivers[2]: must be a driver name, not empty"),
+        ("comma in a driver name", drivers("'D,1'"), "drivers[1]: 'D,1' holds ',': no Microsoft page says whether "
+         "Windows allows it in a driver name, so the table refuses it to be safe"),
+        ("driver twice in another case", drivers("'Pelnora D'", "'PELNORA d'"), "drivers[2]: 'PELNORA d' comes twice "
+         "(first as driver 1)"),
+        ("driver name too long", drivers(f"'{'D' * 256}'"), "drivers[1]: 256 characters, more than the 255"),
+        ("unknown driver field", table() + "driver = ['D']\n", "model \"1\": unknown field 'driver'"),
     ]
 
     def test_each_bad_table_is_refused_with_its_message(self):
@@ -83,6 +135,9 @@ class BadTables(unittest.TestCase):
                 self.assertIn(message, errors)
                 self.assertIn("no program is built from this table", errors)
                 self.assertEqual(outputs, {})
+                self.assertNotIn("Traceback", errors)
+                self.assertTrue(errors.replace("\n", "").isprintable(), "a character reached the terminal raw")
+                self.assertLessEqual(errors.count("\n"), 52)
 
     def test_a_missing_file_is_named(self):
         status, errors, _ = generate(path="/nonexistent/models.toml")
@@ -100,6 +155,56 @@ class BadTables(unittest.TestCase):
         status, errors, outputs = generate(table(keys=["SOFTWARE\\表\\x", "SOFTWARE\\表"], queue="表", code_page=932))
         self.assertEqual(status, 0, errors)
         self.assertIn(b'"SOFTWARE\\\\\\x95\\\\\\\\x"', outputs["model_table.inc"])
+
+
+class GoodTables(unittest.TestCase):
+    TRIGRAPHS = table(keys=["SYSTEM\\??=??(??)??!??<??>??-", "SYSTEM\\??/"], queue="Q??'??/?")
+    CASES = [
+        ("Straße and STRASSE are two keys", table(keys=["SYSTEM\\Straße", "SYSTEM\\STRASSE"])),
+        ("a UTF-8 BOM", "\ufeff" + table()),
+        ("a whole key name of 255 characters", table(keys=[LONG[:-1]])),
+        ("trigraphs", TRIGRAPHS),
+    ]
+
+    def test_each_good_table_is_built(self):
+        for what, text in self.CASES:
+            with self.subTest(what):
+                self.assertEqual(generate(text)[:2], (0, ""))
+
+    def test_a_line_break_in_the_file_name_stays_in_the_comment(self):
+        status, errors, outputs = generate(table(), path="a\nb.toml")
+        self.assertEqual(status, 0, errors)
+        self.assertTrue(outputs["model_table.inc"].startswith(b"// Made by cmake/models.py from a<U+000A>b.toml: "))
+
+    def test_the_rows_compile_to_the_bytes_of_models_txt(self):
+        """Under the build's own flags and under a compiler that reads
+        trigraphs, each name's literal is exactly its bytes."""
+        main = ('#include <cstdio>\n#include "removal.h"\nconstexpr ModelEntry kModels[] = {\n#include "model_table.inc"'
+                '\n};\nstatic void Put(const char* kind, const char* s) {\n  std::printf("%s ", kind);\n  while (*s)'
+                ' std::printf("%02x", static_cast<unsigned char>(*s++));\n  std::printf("\\n");\n}\nint main() {\n'
+                '  for (const ModelEntry& m : kModels) {\n    std::printf("model %c\\n", m.selector);\n'
+                '    for (unsigned i = 0; i < m.keyCount; ++i) Put("key", m.keys[i]);\n    Put("queue", m.printerName);\n'
+                '#if PRNUNINST_MODEL_DRIVERS\n    for (unsigned i = 0; i < m.driverCount; ++i) Put("driver", m.drivers[i]);'
+                '\n#endif\n  }\n}\n')
+        for name, text in [("trigraphs", self.TRIGRAPHS)] + [(p.name, p.read_text(encoding="utf-8"))
+                                                            for p in sorted((SOURCE / "models").glob("*.toml"))]:
+            status, errors, outputs = generate(text)
+            self.assertEqual(status, 0, errors)
+            want = [" ".join(line.split()[:2]) for line in outputs.pop("models.txt").decode().splitlines()[1:]
+                    if not line.startswith("registry_view")]
+            with tempfile.TemporaryDirectory() as work:
+                for file, data in outputs.items():
+                    Path(work, file).write_bytes(data)
+                Path(work, "windows.h").write_text("typedef char CHAR;\ntypedef const char* LPCSTR;\n"
+                                                   "typedef struct HINSTANCE__* HMODULE;\n")
+                Path(work, "main.cpp").write_text(main)
+                for flags in (["-std=gnu++17"], ["-std=c++14", "-trigraphs"]):
+                    with self.subTest(name, flags=flags):
+                        subprocess.run(["c++", *flags, "-Wall", "-Wextra", "-Werror", "-I", work, "-I",
+                                        SOURCE / "src/removal", Path(work, "main.cpp"), "-o", Path(work, "rows")],
+                                       check=True)
+                        got = subprocess.run([Path(work, "rows")], capture_output=True, text=True, check=True)
+                        self.assertEqual(got.stdout.splitlines(), want)
 
 
 class DefaultTable(unittest.TestCase):
