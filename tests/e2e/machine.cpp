@@ -88,8 +88,56 @@ std::wstring OtherEnvironment(const std::wstring& key)
     return {};
 }
 
+// The same key in the other registry view, as a 64-bit program names it.
+std::wstring OtherView(const std::wstring& key)
+{
+    const std::wstring software = L"SOFTWARE\\", wow = software + L"WOW6432Node\\";
+    if (Folded(key).rfind(Folded(wow), 0) == 0) {
+        return software + key.substr(wow.size());
+    }
+    return Folded(key).rfind(Folded(software), 0) == 0 ? wow + key.substr(software.size()) : std::wstring();
+}
+
+// The environments a driver of a model is installed in here, as 64-bit
+// Windows has them, and its key there as Wine's spooler keeps it.
+const wchar_t* const kDriverEnvironments[] = {L"Windows x64", L"Windows NT x86"};
+std::wstring InstalledDriverKey(const std::wstring& environment, const std::wstring& driver)
+{
+    return kPrint + L"Environments\\" + environment + L"\\Drivers\\Version-3\\" + driver;
+}
+
+// Queues that use a model's driver under names of their own, with the driver
+// each names ("Printer Driver"); every other seeded queue names a driver of
+// its own name.
+std::vector<std::pair<std::wstring, std::wstring>> DriverQueues()
+{
+    std::vector<std::pair<std::wstring, std::wstring>> queues;
+    for (const TableModel& model : Table().models) {
+        for (size_t i = 0; i < model.driverTexts.size(); ++i) {
+            const std::wstring driver = Wide(model.driverTexts[i]);
+            std::wstring upper = driver;
+            CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+            const std::wstring n = std::wstring(1, static_cast<wchar_t>(model.selector)) + std::to_wstring(i);
+            queues.push_back({QueueKey(driver + L" (Front desk)"), driver});
+            queues.push_back({QueueKey(L"Reception " + n), upper});
+        }
+    }
+    return queues;
+}
+
+std::wstring DriverOf(const std::wstring& queue)
+{
+    for (const auto& [key, driver] : DriverQueues()) {
+        if (Folded(key) == Folded(queue)) {
+            return driver;
+        }
+    }
+    return queue.substr(Parent(queue).size() + 1);
+}
+
 // Every key the table names: the models' keys, and each queue the spooler is
-// asked to delete, with its data key.
+// asked to delete, with its data key; for a model with drivers, the drivers
+// in both environments and queues of theirs under other names.
 std::vector<std::wstring> TableKeys()
 {
     std::vector<std::wstring> keys;
@@ -99,14 +147,24 @@ std::vector<std::wstring> TableKeys()
         }
         keys.push_back(QueueKey(Wide(model.queueText)));
         keys.push_back(DataKey(Wide(model.queueText)));
+        for (const std::string& driver : model.driverTexts) {
+            for (const wchar_t* environment : kDriverEnvironments) {
+                keys.push_back(InstalledDriverKey(environment, Wide(driver)));
+            }
+        }
+    }
+    for (const auto& [queue, driver] : DriverQueues()) {
+        keys.push_back(queue);
+        keys.push_back(queue + L"\\PrinterDriverData");
     }
     return keys;
 }
 
 // Neighbours made from the table's names, beside every key whose folder the
 // removal leaves: a sibling with a suffix, a name one character longer and
-// one shorter, the same driver in another environment. A removal that
-// matches too much, by prefix, or in the wrong place shows on them.
+// one shorter, the same driver in another environment, the same key in the
+// other registry view. A removal that matches too much, by prefix, or in the
+// wrong place shows on them.
 std::vector<std::wstring> Neighbours(const std::vector<std::wstring>& table)
 {
     std::vector<std::wstring> neighbours;
@@ -122,7 +180,7 @@ std::vector<std::wstring> Neighbours(const std::vector<std::wstring>& table)
         const std::wstring name = key.substr(parent.size() + 1);
         for (const std::wstring& candidate :
              {key + L" (Copy 1)", key + L"0", name.size() > 1 ? key.substr(0, key.size() - 1) : std::wstring(),
-              OtherEnvironment(key)}) {
+              OtherEnvironment(key), OtherView(key)}) {
             bool clash = candidate.empty();
             for (const std::wstring& other : table) {
                 clash = clash || Within(candidate, other) || Within(other, candidate);
@@ -200,12 +258,12 @@ void Install(const std::wstring& path)
         SetString(key, L"Port", L"FILE:");
         SetString(key, L"Print Processor", L"winprint");
         SetString(key, L"Datatype", L"RAW");
-        SetString(key, L"Printer Driver", name);
+        SetString(key, L"Printer Driver", DriverOf(path));
         SetDword(key, L"Attributes", 0x40);
     } else {
         SetString(key, L"Driver", L"UNIDRV.DLL");
         SetString(key, L"Dependent Files", std::wstring(L"UNIRES.DLL") + L'\0' + L"STDNAMES.GPD" + L'\0', REG_MULTI_SZ);
-        SetDword(key, L"Version", 2);
+        SetDword(key, L"Version", path.find(L"\\Version-3\\") != std::wstring::npos ? 3 : 2);
     }
     RegCloseKey(key);
 }
@@ -347,6 +405,25 @@ std::vector<std::wstring> RemovedBy(char selector)
     }
     if (Reachable(model->queue, model->queueText)) {
         remove(QueueKey(Wide(model->queueText)), true);
+    }
+    // Then every queue of the model's drivers, whole, and the drivers in each
+    // environment, whole (Wine's spooler keeps no files of its own for them).
+    std::vector<std::wstring> drivers;
+    for (size_t i = 0; i < model->drivers.size(); ++i) {
+        if (Reachable(model->drivers[i], model->driverTexts[i])) {
+            drivers.push_back(Wide(model->driverTexts[i]));
+        }
+    }
+    const std::vector<std::wstring> queues = present;
+    for (const std::wstring& queue : queues) {
+        if (IsQueue(queue) && Contains(drivers, DriverOf(queue))) {
+            remove(queue, true);
+        }
+    }
+    for (const std::wstring& driver : drivers) {
+        for (const wchar_t* environment : kDriverEnvironments) {
+            remove(InstalledDriverKey(environment, driver), true);
+        }
     }
     return gone;
 }

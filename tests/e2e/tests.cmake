@@ -30,6 +30,23 @@ foreach(group_locale models:ja_JP.UTF-8 refused:ja_JP.UTF-8 codepage1252:C.UTF-8
                                            run ${group})
     set_tests_properties(e2e_932_${group} PROPERTIES LABELS e2e TIMEOUT 300)
 endforeach()
+# The table that names drivers and the 64-bit view, on its win64 build
+# (scripts/build --models models/example-modern.toml win64 win32), and once as
+# the PE32 under emulation, where only the 64-bit view's keys and the named
+# "Windows x64" environment reach the 64-bit drivers.
+set(PRNUNINST_WIN64_MODERN_DIR "${CMAKE_SOURCE_DIR}/build/win64-example-modern" CACHE PATH
+    "The win64 build of models/example-modern.toml")
+set(PRNUNINST_WIN32_MODERN_DIR "${CMAKE_SOURCE_DIR}/build/win32-example-modern" CACHE PATH
+    "The win32 build of models/example-modern.toml")
+foreach(group models refused)
+    add_test(NAME e2e_modern_${group} COMMAND ${wine} run ${prefix} C.UTF-8 ${PRNUNINST_WIN64_MODERN_DIR}/e2e/e2e_tests.exe
+                                              run ${group})
+    set_tests_properties(e2e_modern_${group} PROPERTIES LABELS e2e TIMEOUT 300)
+endforeach()
+add_test(NAME pe32_modern_P COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32.sh ${prefix} ${PRNUNINST_WIN32_MODERN_DIR}/prnuninst.exe
+                                    ${PRNUNINST_WIN64_MODERN_DIR}/e2e/e2e_tests.exe P "/fPC:\\e2e\\followon.exe"
+                                    "C:\\e2e\\followon.exe")
+set_tests_properties(pe32_modern_P PROPERTIES LABELS pe32 TIMEOUT 600)
 # Native DLLs before Wine's builtin ones, as Windows loads them.
 set_tests_properties(e2e_planted PROPERTIES ENVIRONMENT PRNUNINST_WINEDLLOVERRIDES=winspool.drv=n,b)
 
