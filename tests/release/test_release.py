@@ -146,11 +146,12 @@ def replaced(name, data):
     return [(entry, data if entry == name else old) for entry, old in GOOD]
 
 
-def patched(data, at, new, grow=0):
-    """DATA with NEW at AT, its certificate table (and entry) grown by GROW."""
+def patched(data, at, new, grow=None):
+    """DATA with NEW at AT, and its certificate table grown by GROW."""
     data = bytearray(data)
     data[at:at + len(new)] = new
-    struct.pack_into("<I", data, DIRECTORY + 4, size + grow)
+    if grow is not None:
+        struct.pack_into("<I", data, DIRECTORY + 4, size + grow)
     return bytes(data)
 
 
@@ -203,6 +204,7 @@ TAMPERED = [  # what, verify-release's arguments, the message that must appear
                                                           + b"evil.bat", 0, b"", 8))], "holds more than one signature"),
     ("a second certificate entry", [made("second.exe", patched(exe + struct.pack("<IHH", 16, 0x200, 2) + bytes(8),
                                                                0, b"", 16))], "holds more than one signature"),
+    ("a byte in the padding", [made("padding.exe", exe[:-1] + b"\x01")], "holds more than one signature and its"),
     ("bytes behind the table", [made("behind.exe", exe + bytes(8))], "does not end where the file ends"),
     ("an extra certificate in the signature", ["--ca", "intruder.pem", resigned("intruder.pem")],
      "by CN = prnuninst test signer (the certificate its SignerInfo names)"),
