@@ -51,8 +51,10 @@ void VerifyKey(const char* file, int line, const std::wstring& key, bool present
 // What removing the model deletes on the machine as seeded (and given
 // subkeys), under this process's code page: its keys in order, each one that
 // is there and has no subkey left, then its queue, whole, if it is still
-// there. A key whose bytes the code page reads as another name is not found.
-std::vector<std::wstring> RemovedBy(char selector);
+// there, then every queue of its drivers and the drivers. A key whose bytes
+// the code page reads as another name is not found. Without `spooler`, only
+// the keys: what a run that skips the spooler step deletes.
+std::vector<std::wstring> RemovedBy(char selector, bool spooler = true);
 // The keys of the seeded machine and whether they are there, as a table.
 void PrintMachine();
 // What removing the model should have deleted, each as removed or not, and

@@ -372,7 +372,7 @@ bool Reachable(const std::string& bytes, const std::string& text)
     return read == Wide(text);
 }
 
-std::vector<std::wstring> RemovedBy(char selector)
+std::vector<std::wstring> RemovedBy(char selector, bool spooler)
 {
     const TableModel* model = Table().Find(selector);
     if (model == nullptr) {
@@ -402,6 +402,9 @@ std::vector<std::wstring> RemovedBy(char selector)
         if (Reachable(model->keys[i], model->keyTexts[i])) {
             remove(Wide(model->keyTexts[i]), false);
         }
+    }
+    if (!spooler) {
+        return gone;
     }
     if (Reachable(model->queue, model->queueText)) {
         remove(QueueKey(Wide(model->queueText)), true);

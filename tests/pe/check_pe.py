@@ -4,7 +4,7 @@ Windows GUI program, subsystem and OS version 4.0, a right header checksum,
 ASLR (with relocations), NX, NO_SEH, a load-configuration record that
 restricts DLL search to System32, no writable section, no TLS, only the
 allowed system imports (no WINSPOOL.DRV), the one Korean icon group and at
-most 5,632 bytes. With
+most 6,144 bytes. With
 --win64, the PE32+ build of the same sources: the same record, imports and
 icon, no writable code, version 5.2.
 
@@ -21,7 +21,7 @@ from pathlib import Path
 
 import pefile
 
-MAX_SIZE = 5632
+MAX_SIZE = 6144
 KOREAN = 1042
 LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800
 # The size Windows XP and earlier require of an x86 record.
@@ -31,8 +31,8 @@ WRITE, EXECUTE, SHARED = 0x80000000, 0x20000000, 0x10000000
 # KnownDLLs only, which every Windows loads from the system folder: WINSPOOL.DRV
 # is loaded by its full path at run time, never imported.
 IMPORTS = {
-    "KERNEL32.DLL": {"ExitProcess", "GetCommandLineA", "GetModuleHandleA", "GetProcAddress", "GetStartupInfoA",
-                     "GetSystemDirectoryA", "LoadLibraryExA", "WinExec"},
+    "KERNEL32.DLL": {"ExitProcess", "GetCommandLineA", "GetFileAttributesW", "GetModuleFileNameW", "GetModuleHandleA",
+                     "GetProcAddress", "GetStartupInfoA", "GetSystemDirectoryA", "LoadLibraryExA", "WinExec"},
     "USER32.DLL": {"CharNextA"},
     "ADVAPI32.DLL": {"RegDeleteKeyA"},
 }

@@ -24,6 +24,8 @@ struct State {
     DWORD lastError = 0;
     DWORD asked = 0;  // what the last enumeration said it needs
     size_t outstanding = 0;
+    std::string modulePath = recorder::kModulePath;
+    std::vector<std::string> files;
 };
 
 // The modules the stand-in hands out, told apart by their handles.
@@ -163,6 +165,8 @@ void SetDrivers(const std::vector<Driver>& drivers) { TheState().drivers = drive
 void Fail(const std::string& function, uint32_t error) { TheState().failing[function] = error; }
 void GrowLists(unsigned times) { TheState().growth = times; }
 size_t Outstanding() { return TheState().outstanding; }
+void SetModulePath(const std::string& path) { TheState().modulePath = path; }
+void PlantFile(const std::string& path) { TheState().files.push_back(path); }
 
 }  // namespace recorder
 
@@ -211,6 +215,38 @@ DWORD WINAPI CharUpperBuffA(LPSTR text, DWORD length)
 }
 
 DWORD WINAPI GetLastError() { return TheState().lastError; }
+
+// As documented: the length without the NUL, or, when the path does not fit,
+// the size given, the path cut short (without a NUL on Windows XP).
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size)
+{
+    TheState().calls.push_back("GetModuleFileNameW(" + Hex(reinterpret_cast<uintptr_t>(module)) + ", " +
+                               std::to_string(size) + ")");
+    const std::string& path = TheState().modulePath;
+    const size_t copied = path.size() < size ? path.size() : size;
+    for (size_t i = 0; i < copied; ++i) {
+        buffer[i] = static_cast<WCHAR>(static_cast<unsigned char>(path[i]));
+    }
+    if (copied < size) {
+        buffer[copied] = L'\0';
+    }
+    return static_cast<DWORD>(copied);
+}
+
+DWORD WINAPI GetFileAttributesW(LPCWSTR path)
+{
+    std::string narrow;
+    for (LPCWSTR c = path; *c != L'\0'; ++c) {
+        narrow.push_back(static_cast<char>(*c));
+    }
+    TheState().calls.push_back("GetFileAttributesW(" + narrow + ")");
+    for (const std::string& file : TheState().files) {
+        if (file == narrow) {
+            return 0x10;  // a folder
+        }
+    }
+    return INVALID_FILE_ATTRIBUTES;
+}
 
 LPVOID WINAPI VirtualAlloc(LPVOID /*address*/, SIZE_T size, DWORD type, DWORD protection)
 {

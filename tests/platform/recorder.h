@@ -52,6 +52,12 @@ void Fail(const std::string& function, uint32_t error);
 // The enumerations' lists grow this many times between a call that asked for
 // a buffer and the next.
 void GrowLists(unsigned times);
+// Where GetModuleFileNameW says the program is (kModulePath after Reset;
+// one of MAX_PATH characters or more is cut short as Windows does), and a
+// file that GetFileAttributesW then finds (e.g. kModulePath + ".local").
+constexpr const char* kModulePath = "C:\\e2e\\prnuninst.exe";
+void SetModulePath(const std::string& path);
+void PlantFile(const std::string& path);
 // VirtualAlloc blocks not yet released.
 size_t Outstanding();
 

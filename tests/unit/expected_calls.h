@@ -25,10 +25,12 @@ inline CallList First(size_t count, const CallList& calls)
     return {calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(count)};
 }
 
-// WINSPOOL.DRV by its full path in the system folder, then its three calls.
+// No "<program>.local" beside the program, then WINSPOOL.DRV by its full path
+// in the system folder, then its three calls.
 inline CallList LoadSpooler(const std::string& folder = recorder::kSystemDirectory)
 {
-    return {"GetSystemDirectoryA(260)", "LoadLibraryExA(" + folder + "\\winspool.drv, 0, 8)",
+    return {"GetModuleFileNameW(0, 260)", "GetFileAttributesW(" + std::string(recorder::kModulePath) + ".local)",
+            "GetSystemDirectoryA(260)", "LoadLibraryExA(" + folder + "\\winspool.drv, 0, 8)",
             "GetProcAddress(winspool.drv, OpenPrinterA)", "GetProcAddress(winspool.drv, DeletePrinter)",
             "GetProcAddress(winspool.drv, ClosePrinter)"};
 }

@@ -54,12 +54,15 @@ std::vector<SelectorCase> SelectorCases()
 
 INSTANTIATE_TEST_SUITE_P(EachSelector, RemoveModelCalls, testing::ValuesIn(SelectorCases()), CaseName());
 
-// Wherever the way to the spooler fails, the spooler step stops there: the
-// keys are gone before it, and the follow-on still starts after it.
+// Wherever the way to the spooler fails, or a "<program>.local" beside the
+// program could redirect it, the spooler step stops there: the keys are gone
+// before it, and the follow-on still starts after it.
 struct UnreachableCase {
     const char* name;
     std::string systemDirectory;
     const char* withheld;     // a DLL or export that is missing, or nullptr
+    std::string modulePath;   // where the program runs from
+    std::string planted;      // a file beside it, or ""
     bool openSucceeds;
     size_t spoolerCalls;      // how many calls of Spooler() are made
     bool driversFollow;       // the drivers' steps still run after it
@@ -75,8 +78,12 @@ TEST_P(SpoolerUnreachable, KeysStillGoAndTheCommandStillStarts)
     const TableModel& model = Table().models.at(0);
     recorder::Reset(recorder::CodePage::SingleByte, c.openSucceeds);
     recorder::SetSystemDirectory(c.systemDirectory);
+    recorder::SetModulePath(c.modulePath);
     if (c.withheld != nullptr) {
         recorder::Withhold(c.withheld);
+    }
+    if (!c.planted.empty()) {
+        recorder::PlantFile(c.planted);
     }
     std::string tail = std::string("/f") + model.selector + "next.exe";
     EXPECT_EQ(WinMain(nullptr, nullptr, tail.data(), 0), 0);
@@ -87,16 +94,25 @@ TEST_P(SpoolerUnreachable, KeysStillGoAndTheCommandStillStarts)
 
 // 247 bytes: with "\winspool.drv" and the NUL, one byte over MAX_PATH.
 const std::string kLongFolder = "C:\\" + std::string(244, 'x');
+const std::string kDir = recorder::kSystemDirectory;
+const std::string kExe = recorder::kModulePath;
+const std::string kDotLocal = kExe + ".local";
+// MAX_PATH characters: GetModuleFileNameW cuts it short.
+const std::string kLongExe = "C:\\" + std::string(253, 'x') + ".exe";
 
 INSTANTIATE_TEST_SUITE_P(
     EachFailure, SpoolerUnreachable,
-    testing::Values(UnreachableCase{"NoSystemFolder", "", nullptr, true, 1, false},
-                    UnreachableCase{"PathOneOverMaxPath", kLongFolder, nullptr, true, 1, false},
-                    UnreachableCase{"DllDoesNotLoad", recorder::kSystemDirectory, "winspool.drv", true, 2, false},
-                    UnreachableCase{"NoOpenPrinterA", recorder::kSystemDirectory, "OpenPrinterA", true, 5, false},
-                    UnreachableCase{"NoDeletePrinter", recorder::kSystemDirectory, "DeletePrinter", true, 5, false},
-                    UnreachableCase{"NoClosePrinter", recorder::kSystemDirectory, "ClosePrinter", true, 5, false},
-                    UnreachableCase{"OpenFails", recorder::kSystemDirectory, nullptr, false, 6, true}),
+    testing::Values(
+        UnreachableCase{"DotLocalFolderBeside", kDir, nullptr, kExe, kDotLocal, true, 2, false},
+        UnreachableCase{"ProgramPathCutShort", kDir, nullptr, kLongExe, "", true, 1, false},
+        UnreachableCase{"DotLocalOfAnotherProgram", kDir, nullptr, kExe, "C:\\e2e\\setup.exe.local", true, 10, true},
+        UnreachableCase{"NoSystemFolder", "", nullptr, kExe, "", true, 3, false},
+        UnreachableCase{"PathOneOverMaxPath", kLongFolder, nullptr, kExe, "", true, 3, false},
+        UnreachableCase{"DllDoesNotLoad", kDir, "winspool.drv", kExe, "", true, 4, false},
+        UnreachableCase{"NoOpenPrinterA", kDir, "OpenPrinterA", kExe, "", true, 7, false},
+        UnreachableCase{"NoDeletePrinter", kDir, "DeletePrinter", kExe, "", true, 7, false},
+        UnreachableCase{"NoClosePrinter", kDir, "ClosePrinter", kExe, "", true, 7, false},
+        UnreachableCase{"OpenFails", kDir, nullptr, kExe, "", false, 8, true}),
     CaseName());
 
 TEST(RemoveModel, LoadsFromTheLongestFolderThatFits)
@@ -106,9 +122,9 @@ TEST(RemoveModel, LoadsFromTheLongestFolderThatFits)
     recorder::Reset();
     recorder::SetSystemDirectory(folder);
     RemoveModel(model.selector);
-    const size_t load = Deletions(model).size() + 1;  // after the keys and the folder
+    const size_t load = Deletions(model).size() + 3;  // after the keys, the .local check and the folder
     ASSERT_GT(recorder::Recorded().size(), load);
-    EXPECT_EQ(recorder::Recorded()[load], LoadSpooler(folder)[1]);
+    EXPECT_EQ(recorder::Recorded()[load], LoadSpooler(folder)[3]);
 }
 
 TEST(FindModel, EveryByteOutsideTheTableMatchesNothing)

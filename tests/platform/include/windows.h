@@ -14,6 +14,9 @@ using DWORD = uint32_t;
 using LONG = int32_t;
 using UINT = unsigned int;
 using CHAR = char;
+using WCHAR = wchar_t;
+using LPWSTR = WCHAR*;
+using LPCWSTR = const WCHAR*;
 using LPSTR = char*;
 using LPCSTR = const char*;
 using HANDLE = void*;
@@ -39,6 +42,7 @@ using HKEY = HKEY__*;
 #define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008u
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800u
 #define KEY_WOW64_64KEY 0x0100u
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 #define ERROR_INVALID_PARAMETER 87u
 #define ERROR_INSUFFICIENT_BUFFER 122u
 #define MEM_COMMIT 0x00001000u
@@ -59,6 +63,8 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 DWORD WINAPI CharUpperBuffA(LPSTR text, DWORD length);
 LONG WINAPI RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved);
 DWORD WINAPI GetLastError();
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
+DWORD WINAPI GetFileAttributesW(LPCWSTR path);
 LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD type, DWORD protection);
 BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD type);
 }
