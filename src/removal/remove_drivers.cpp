@@ -137,6 +137,47 @@ void RemoveQueues(const ModelEntry& model, HMODULE spooler)
     Release(list);
 }
 
+using DeleteDriverExFunction = decltype(&DeletePrinterDriverExA);
+using DeleteDriverFunction = decltype(&DeletePrinterDriverA);
+
+// One driver in one environment, with the files no other driver uses. A
+// spooler that refuses the flag (Wine's) still removes the registration
+// without it; NT 4.0 has only DeletePrinterDriverA, which removes just that.
+void DeleteDriver(DeleteDriverExFunction deleteDriverEx, DeleteDriverFunction deleteDriver, LPSTR environment,
+                  LPSTR name)
+{
+    // Some spoolers (Wine's) take an empty name for every driver.
+    if (name[0] == '\0') {
+        return;
+    }
+    if (deleteDriverEx == nullptr) {
+        if (deleteDriver != nullptr) {
+            deleteDriver(nullptr, environment, name);
+        }
+        return;
+    }
+    if (deleteDriverEx(nullptr, environment, name, DPD_DELETE_UNUSED_FILES, 0) == 0 &&
+        GetLastError() == ERROR_INVALID_PARAMETER) {
+        deleteDriverEx(nullptr, environment, name, 0, 0);
+    }
+}
+
+// The packages of the model's drivers in one environment's list. Windows
+// refuses one it ships, or one that another installed driver still uses.
+using DeletePackageFunction = HRESULT(WINAPI*)(LPCSTR, LPCSTR, LPCSTR);
+
+void DeletePackages(const ModelEntry& model, DeletePackageFunction deletePackage, LPCSTR environment, BYTE* list,
+                    DWORD count)
+{
+    auto* const drivers = reinterpret_cast<DRIVER_INFO_8A*>(list);
+    for (DWORD i = 0; i < count && deletePackage != nullptr; ++i) {
+        const LPCSTR inf = drivers[i].pszInfPath;
+        if (inf != nullptr && inf[0] != '\0' && IsModelDriver(model, drivers[i].pName)) {
+            deletePackage(nullptr, inf, environment);
+        }
+    }
+}
+
 }  // namespace
 
 void RemoveDrivers(const ModelEntry& model, HMODULE spooler)
@@ -146,52 +187,28 @@ void RemoveDrivers(const ModelEntry& model, HMODULE spooler)
     }
     RemoveQueues(model, spooler);
 
-    // NT 4.0 has only DeletePrinterDriverA, which removes the registration.
-    const auto deleteDriverEx = SystemExport<decltype(&DeletePrinterDriverExA)>(spooler, "DeletePrinterDriverExA");
-    const auto deleteDriver = SystemExport<decltype(&DeletePrinterDriverA)>(spooler, "DeletePrinterDriverA");
-    // Level 8 (Vista on) names each driver's package in the driver store; never
-    // GetPrinterDriver, which installs a driver that is missing.
+    const auto deleteDriverEx = SystemExport<DeleteDriverExFunction>(spooler, "DeletePrinterDriverExA");
+    const auto deleteDriver = SystemExport<DeleteDriverFunction>(spooler, "DeletePrinterDriverA");
+    // Level 8 (Vista on) names each driver's package in the driver store, read
+    // before the driver goes; never GetPrinterDriver, which installs a driver
+    // that is missing.
     const auto enumDrivers = SystemExport<EnumDriversFunction>(spooler, "EnumPrinterDriversA");
     BYTE* installed[kEnvironmentCount] = {};
     DWORD installedCount[kEnvironmentCount] = {};
     for (unsigned e = 0; e < kEnvironmentCount; ++e) {
-        const LPSTR environment = const_cast<LPSTR>(kEnvironments[e]);
+        auto* const environment = const_cast<LPSTR>(kEnvironments[e]);
         if (enumDrivers != nullptr) {
             installed[e] = Enumerated(nullptr, enumDrivers, environment, &installedCount[e]);
         }
         for (unsigned d = 0; d < model.driverCount; ++d) {
-            const LPSTR name = const_cast<LPSTR>(model.drivers[d]);
-            // Some spoolers (Wine's) take an empty name for every driver.
-            if (name[0] == '\0') {
-                continue;
-            }
-            if (deleteDriverEx == nullptr) {
-                if (deleteDriver != nullptr) {
-                    deleteDriver(nullptr, environment, name);
-                }
-                continue;
-            }
-            // Files no other driver uses go too. A spooler that refuses the
-            // flag (Wine's) still removes the registration without it.
-            if (deleteDriverEx(nullptr, environment, name, DPD_DELETE_UNUSED_FILES, 0) == 0 &&
-                GetLastError() == ERROR_INVALID_PARAMETER) {
-                deleteDriverEx(nullptr, environment, name, 0, 0);
-            }
+            DeleteDriver(deleteDriverEx, deleteDriver, environment, const_cast<LPSTR>(model.drivers[d]));
         }
     }
 
-    // The packages last, once no driver of theirs is installed: Windows
-    // refuses one it ships, or one that another installed driver still uses.
-    using DeletePackageFunction = HRESULT(WINAPI*)(LPCSTR, LPCSTR, LPCSTR);
+    // The packages last, once no driver of theirs is installed (Vista on).
     const auto deletePackage = SystemExport<DeletePackageFunction>(spooler, "DeletePrinterDriverPackageA");
     for (unsigned e = 0; e < kEnvironmentCount; ++e) {
-        auto* const drivers = reinterpret_cast<DRIVER_INFO_8A*>(installed[e]);
-        for (DWORD i = 0; i < installedCount[e] && deletePackage != nullptr; ++i) {
-            const LPCSTR inf = drivers[i].pszInfPath;
-            if (inf != nullptr && inf[0] != '\0' && IsModelDriver(model, drivers[i].pName)) {
-                deletePackage(nullptr, inf, kEnvironments[e]);
-            }
-        }
+        DeletePackages(model, deletePackage, kEnvironments[e], installed[e], installedCount[e]);
         Release(installed[e]);
     }
 }
