@@ -90,7 +90,7 @@ class Table:
         # Names may hold anything: nothing reaches the terminal raw.
         self.faults.append(shown(f"{self.path}: {where}{message}"))
 
-    def windows_text(self, where, text):
+    def windows_text(self, where, text, what):
         """The name as Windows will read it from its code-page bytes. A
         character that the code page lacks is a fault, and so is one that the
         codec stores as the bytes of another; the text is then as written."""
@@ -112,7 +112,7 @@ class Table:
                 if read != c:
                     self.fault(where, f"{q(c)} ({code(c)}) is stored as {stored.hex(' ').upper()} in code page "
                                       f"{self.code_page}, which Windows reads as {q(read)} "
-                                      f"({', '.join(map(code, read))}): {q(text)} would name another one than the "
+                                      f"({', '.join(map(code, read))}): {q(text)} would name another {what} than the "
                                       f"table shows; write {q(read)} if that is the name")
                     break
             else:
@@ -145,7 +145,7 @@ def check_queue(table, where, queue):
         if refused in queue:
             table.fault(where, f"{q(queue)} holds {q(refused)}, which Windows refuses in printer names")
     table.visible(where, queue)
-    text = table.windows_text(where, queue)
+    text = table.windows_text(where, queue, "printer")
     if units(text) > MAX_QUEUE:
         table.fault(where, f"{units(text)} characters, more than the {MAX_QUEUE} Windows allows in a printer name")
 
@@ -169,7 +169,7 @@ def check_drivers(table, where, drivers):
             table.fault(at, f"{q(name)} holds ',': no Microsoft page says whether Windows allows it in a driver "
                             "name, so the table refuses it to be safe")
         table.visible(at, name)
-        text = table.windows_text(at, name)
+        text = table.windows_text(at, name, "driver")
         if units(text) > MAX_DRIVER:
             table.fault(at, f"{units(text)} characters, more than the {MAX_DRIVER} a registry key name (and so a "
                             f"driver name) can have ({REGISTRY_LIMITS})")
@@ -201,7 +201,7 @@ def check_keys(table, where, keys, drivers=False):
         # Windows turns the whole path into text before it splits it, so split
         # the text, never the bytes: in 932, 936 and 950 a character's second
         # byte can be 0x5C, the byte of "\".
-        text = table.windows_text(at, key)
+        text = table.windows_text(at, key, "key")
         if units(BASE_KEY + text) > MAX_KEY_NAME:
             table.fault(at, f"{q(BASE_KEY + key[:40])}... has {units(BASE_KEY + text)} characters with "
                             f"{q(BASE_KEY)} in front, more than the {MAX_KEY_NAME} the registry allows in a key "
@@ -314,7 +314,8 @@ def check_table(table, data):
             table.fault(f"{name}: ", f"{field} is missing")
         if "selector" in model:
             if not isinstance(selector, str):
-                example = selector if isinstance(selector, int) and not isinstance(selector, bool) else 4
+                example = next((s for s in (selector if isinstance(selector, list) else [selector])
+                                if isinstance(s, (str, int)) and not isinstance(s, bool) and len(str(s)) == 1), 4)
                 table.fault(f"{name}: selector: ", f"must be a string, in quotes: selector = \"{example}\"")
             elif not (len(selector) == 1 and selector.isascii() and selector.isalnum()):
                 table.fault(f"{name}: selector: ", f"{q(selector)} is not one ASCII letter or digit")
@@ -332,8 +333,8 @@ def check_table(table, data):
         if len(numbers) > 1:
             listed = ", ".join(map(str, numbers[:10])) + (", ..." if len(numbers) > 10 else "")
             others = "another model has" if len(numbers) == 2 else f"{len(numbers) - 1} other models have"
-            table.fault(f'model "{selector}": selector: ', f"{others} the same selector ({len(numbers)} models: "
-                                                            f"{listed}); give each model its own")
+            table.fault(f'model "{selector}": selector: ', f"{others} the same selector ({len(numbers)} models, at "
+                                                            f"positions {listed} in the file); give each model its own")
 
 
 def literal(data):

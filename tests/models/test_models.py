@@ -109,8 +109,8 @@ class BadTables(unittest.TestCase):
         ("whole key name too long", table(keys=[LONG]), "has 256 characters with 'HKEY_LOCAL_MACHINE\\' in front, "
          "more than the 255 the registry allows in a key name, which includes the path from the base key "
          "(https://learn.microsoft.com/en-us/windows/win32/sysinfo/registry-element-size-limits)"),
-        ("5,000 clashing selectors", MANY, 'model "0": selector: 80 other models have the same selector (81 models: '
-         "1, 63, 125, 187, 249, 311, 373, 435, 497, 559, ...)"),
+        ("5,000 clashing selectors", MANY, 'model "0": selector: 80 other models have the same selector (81 models, '
+         "at positions 1, 63, 125, 187, 249, 311, 373, 435, 497, 559, ... in the file)"),
         ("thousands of faults", MANY, "t.toml: ... and 12 more\n"),
         ("registry view not 64", table(more="registry_view = 32"), "registry_view: 32 is not a registry view: give 64, "
          "or leave it out"),
