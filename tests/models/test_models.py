@@ -86,7 +86,8 @@ class BadTables(unittest.TestCase):
         ("key that reads back as another", table(keys=["SYSTEM\\X〜1"], code_page=932),
          "keys[1]: '〜' (U+301C) is stored as 81 60 in code page 932, which Windows reads as '～' (U+FF5E)"),
         ("queue that reads back as another", table(queue="¥1", code_page=950), "'¥' (U+00A5) is stored as A2 44"),
-        ("driver that reads back as another", drivers("'X−1'").replace("1252", "932"), "'−' (U+2212) is stored as 81 7C"),
+        ("driver that reads back as another", drivers("'X−1'").replace("1252", "932"),
+         "'−' (U+2212) is stored as 81 7C"),
         ("twice as Windows reads them", table(keys=["SYSTEM\\X－1", "SYSTEM\\X−1"], code_page=932),
          "keys[2]: 'SYSTEM\\X−1' (read by Windows as 'SYSTEM\\X－1') comes twice (first as key 1)"),
         ("parent as Windows reads it", table(keys=["SYSTEM\\A〜B", "SYSTEM\\A～B\\Sub"], code_page=932),
@@ -102,7 +103,7 @@ class BadTables(unittest.TestCase):
         ("key as a date", table().replace("B']", "B', 1979-05-27]"), "keys[2]: must be a key path, a string in quotes, "
          "not a date or time"),
         ("model not a table", "code_page = 1252\nmodel = 3\n", "model must be [[model]] tables, not a whole number"),
-        ("C1 control", table(keys=["SYSTEM\\A\x80B"]), "holds U+0080 (a control character), which cannot be seen or typed"),
+        ("C1 control", table(keys=["SYSTEM\\A\x80B"]), "holds U+0080 (a control character), which cannot be seen"),
         ("soft hyphen", table(keys=["SYSTEM\\A\xadB"]), "holds U+00AD (SOFT HYPHEN)"),
         ("direction mark", drivers("'A\u200eB'"), "drivers[1]: 'A<U+200E>B' holds U+200E (LEFT-TO-RIGHT MARK)"),
         ("escape sequence", table().replace("queue = 'Q'", 'queue = "A\\u001b[2JB"'), "'A<U+001B>[2JB' holds U+001B"),
@@ -179,13 +180,13 @@ class GoodTables(unittest.TestCase):
     def test_the_rows_compile_to_the_bytes_of_models_txt(self):
         """Under the build's own flags and under a compiler that reads
         trigraphs, each name's literal is exactly its bytes."""
-        main = ('#include <cstdio>\n#include "removal.h"\nconstexpr ModelEntry kModels[] = {\n#include "model_table.inc"'
-                '\n};\nstatic void Put(const char* kind, const char* s) {\n  std::printf("%s ", kind);\n  while (*s)'
-                ' std::printf("%02x", static_cast<unsigned char>(*s++));\n  std::printf("\\n");\n}\nint main() {\n'
-                '  for (const ModelEntry& m : kModels) {\n    std::printf("model %c\\n", m.selector);\n'
-                '    for (unsigned i = 0; i < m.keyCount; ++i) Put("key", m.keys[i]);\n    Put("queue", m.printerName);\n'
-                '#if PRNUNINST_MODEL_DRIVERS\n    for (unsigned i = 0; i < m.driverCount; ++i) Put("driver", m.drivers[i]);'
-                '\n#endif\n  }\n}\n')
+        main = ('#include <cstdio>\n#include "removal.h"\nconstexpr ModelEntry kModels[] = {\n'
+                '#include "model_table.inc"\n};\nstatic void Put(const char* kind, const char* s) {\n'
+                '  std::printf("%s ", kind);\n  while (*s) std::printf("%02x", static_cast<unsigned char>(*s++));\n'
+                '  std::printf("\\n");\n}\nint main() {\n  for (const ModelEntry& m : kModels) {\n'
+                '    std::printf("model %c\\n", m.selector);\n    for (unsigned i = 0; i < m.keyCount; ++i) '
+                'Put("key", m.keys[i]);\n    Put("queue", m.printerName);\n#if PRNUNINST_MODEL_DRIVERS\n'
+                '    for (unsigned i = 0; i < m.driverCount; ++i) Put("driver", m.drivers[i]);\n#endif\n  }\n}\n')
         for name, text in [("trigraphs", self.TRIGRAPHS)] + [(p.name, p.read_text(encoding="utf-8"))
                                                             for p in sorted((SOURCE / "models").glob("*.toml"))]:
             status, errors, outputs = generate(text)
