@@ -61,6 +61,20 @@ bool Withheld(const std::string& name)
     return false;
 }
 
+// Logs "Function(argument, ...)".
+void Record(const char* function, std::initializer_list<std::string> arguments)
+{
+    std::string call = std::string(function) + "(";
+    const char* separator = "";
+    for (const std::string& argument : arguments) {
+        call += separator + argument;
+        separator = ", ";
+    }
+    TheState().calls.push_back(call + ")");
+}
+
+std::string Handle(const void* handle) { return Hex(reinterpret_cast<uintptr_t>(handle)); }
+
 template <typename Function>
 FARPROC Address(Function function)
 {
@@ -198,8 +212,7 @@ LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey)
 
 LONG WINAPI RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved)
 {
-    TheState().calls.push_back("RegDeleteKeyExA(" + Hex(reinterpret_cast<uintptr_t>(key)) + ", " + Text(subKey) +
-                               ", " + Hex(view) + ", " + Hex(reserved) + ")");
+    Record("RegDeleteKeyExA", {Handle(key), Text(subKey), Hex(view), Hex(reserved)});
     return 0;
 }
 
@@ -220,8 +233,7 @@ DWORD WINAPI GetLastError() { return TheState().lastError; }
 // the size given, the path cut short (without a NUL on Windows XP).
 DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size)
 {
-    TheState().calls.push_back("GetModuleFileNameW(" + Hex(reinterpret_cast<uintptr_t>(module)) + ", " +
-                               std::to_string(size) + ")");
+    Record("GetModuleFileNameW", {Handle(module), std::to_string(size)});
     const std::string& path = TheState().modulePath;
     const size_t copied = path.size() < size ? path.size() : size;
     for (size_t i = 0; i < copied; ++i) {
@@ -239,7 +251,7 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR path)
     for (LPCWSTR c = path; *c != L'\0'; ++c) {
         narrow.push_back(static_cast<char>(*c));
     }
-    TheState().calls.push_back("GetFileAttributesW(" + narrow + ")");
+    Record("GetFileAttributesW", {narrow});
     for (const std::string& file : TheState().files) {
         if (file == narrow) {
             return 0x10;  // a folder
@@ -248,11 +260,12 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR path)
     return INVALID_FILE_ATTRIBUTES;
 }
 
+// Counted, so that a test sees a buffer that is never released; a use
+// other than committed read-write memory, released whole, is logged.
 LPVOID WINAPI VirtualAlloc(LPVOID /*address*/, SIZE_T size, DWORD type, DWORD protection)
 {
     if (type != (MEM_COMMIT | MEM_RESERVE) || protection != PAGE_READWRITE || size == 0) {
-        TheState().calls.push_back("VirtualAlloc(" + std::to_string(size) + ", " + Hex(type) + ", " +
-                                   Hex(protection) + ")");
+        Record("VirtualAlloc", {std::to_string(size), Hex(type), Hex(protection)});
         return nullptr;
     }
     ++TheState().outstanding;
@@ -262,7 +275,7 @@ LPVOID WINAPI VirtualAlloc(LPVOID /*address*/, SIZE_T size, DWORD type, DWORD pr
 BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD type)
 {
     if (address == nullptr || size != 0 || type != MEM_RELEASE) {
-        TheState().calls.push_back("VirtualFree(" + std::to_string(size) + ", " + Hex(type) + ")");
+        Record("VirtualFree", {std::to_string(size), Hex(type)});
         return 0;
     }
     --TheState().outstanding;
@@ -273,8 +286,7 @@ BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD type)
 BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                           LPDWORD returned)
 {
-    TheState().calls.push_back("EnumPrintersA(" + Hex(flags) + ", " + Text(name) + ", " + std::to_string(level) +
-                               ", " + Size(size) + ")");
+    Record("EnumPrintersA", {Hex(flags), Text(name), std::to_string(level), Size(size)});
     if (Fails("EnumPrintersA")) {
         return 0;
     }
@@ -294,8 +306,7 @@ BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, D
 BOOL WINAPI EnumPrinterDriversA(LPSTR name, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                                 LPDWORD needed, LPDWORD returned)
 {
-    TheState().calls.push_back("EnumPrinterDriversA(" + Text(name) + ", " + Text(environment) + ", " +
-                               std::to_string(level) + ", " + Size(size) + ")");
+    Record("EnumPrinterDriversA", {Text(name), Text(environment), std::to_string(level), Size(size)});
     if (Fails("EnumPrinterDriversA")) {
         return 0;
     }
@@ -317,19 +328,17 @@ BOOL WINAPI EnumPrinterDriversA(LPSTR name, LPSTR environment, DWORD level, LPBY
 
 BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command)
 {
-    TheState().calls.push_back("SetPrinterA(" + Hex(reinterpret_cast<uintptr_t>(printer)) + ", " +
-                               std::to_string(level) + ", " + (info == nullptr ? "(null)" : "info") + ", " +
-                               std::to_string(command) + ")");
+    Record("SetPrinterA", {Handle(printer), std::to_string(level), info == nullptr ? "(null)" : "info",
+                           std::to_string(command)});
     return Fails("SetPrinterA") ? 0 : 1;
 }
 
 BOOL WINAPI DeletePrinterDriverExA(LPSTR name, LPSTR environment, LPSTR driver, DWORD flags, DWORD version)
 {
-    TheState().calls.push_back("DeletePrinterDriverExA(" + Text(name) + ", " + Text(environment) + ", " +
-                               Text(driver) + ", " + Hex(flags) + ", " + Hex(version) + ")");
+    Record("DeletePrinterDriverExA", {Text(name), Text(environment), Text(driver), Hex(flags), Hex(version)});
     // A spooler that refuses the flag (as Wine's does) takes the call without it.
-    if (flags == 0 && TheState().failing.count("DeletePrinterDriverExA") != 0 &&
-        TheState().failing["DeletePrinterDriverExA"] == ERROR_INVALID_PARAMETER) {
+    const auto refused = TheState().failing.find("DeletePrinterDriverExA");
+    if (flags == 0 && refused != TheState().failing.end() && refused->second == ERROR_INVALID_PARAMETER) {
         return 1;
     }
     return Fails("DeletePrinterDriverExA") ? 0 : 1;
@@ -337,15 +346,13 @@ BOOL WINAPI DeletePrinterDriverExA(LPSTR name, LPSTR environment, LPSTR driver, 
 
 BOOL WINAPI DeletePrinterDriverA(LPSTR name, LPSTR environment, LPSTR driver)
 {
-    TheState().calls.push_back("DeletePrinterDriverA(" + Text(name) + ", " + Text(environment) + ", " +
-                               Text(driver) + ")");
+    Record("DeletePrinterDriverA", {Text(name), Text(environment), Text(driver)});
     return Fails("DeletePrinterDriverA") ? 0 : 1;
 }
 
 HRESULT WINAPI DeletePrinterDriverPackageA(LPCSTR server, LPCSTR infPath, LPCSTR environment)
 {
-    TheState().calls.push_back("DeletePrinterDriverPackageA(" + Text(server) + ", " + Text(infPath) + ", " +
-                               Text(environment) + ")");
+    Record("DeletePrinterDriverPackageA", {Text(server), Text(infPath), Text(environment)});
     return Fails("DeletePrinterDriverPackageA") ? static_cast<HRESULT>(0x80070005u) : 0;
 }
 
