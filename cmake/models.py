@@ -168,6 +168,11 @@ def check_drivers(table, where, drivers):
         if "," in name:
             table.fault(at, f"{q(name)} holds ',': no Microsoft page says whether Windows allows it in a driver "
                             "name, so the table refuses it to be safe")
+        # A driver is registered as a key of its name: with a backslash, the
+        # spooler's deletion would reach into another driver's key, or delete it.
+        if "\\" in name:
+            table.fault(at, f"{q(name)} holds '\\', which no driver name can hold: a driver is registered as a "
+                            "registry key of its name")
         table.visible(at, name)
         text = table.windows_text(at, name, "driver")
         if units(text) > MAX_DRIVER:

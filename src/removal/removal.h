@@ -10,7 +10,7 @@
 // table's code page, handed unchanged to the "A" platform calls.
 struct ModelEntry {
     CHAR selector;            // command-line byte: an ASCII letter or digit
-    unsigned keyCount;        // 1 to kMaxModelKeys
+    unsigned keyCount;        // 1 to kMaxModelKeys (0 for a model with drivers)
     LPCSTR keys[kMaxModelKeys];  // paths under HKEY_LOCAL_MACHINE, in deletion order
     LPCSTR printerName;       // queue name handed to the spooler
 #if PRNUNINST_MODEL_DRIVERS

@@ -120,6 +120,8 @@ std::vector<std::pair<std::wstring, std::wstring>> DriverQueues()
             const std::wstring n = std::wstring(1, static_cast<wchar_t>(model.selector)) + std::to_wstring(i);
             queues.push_back({QueueKey(driver + L" (Front desk)"), driver});
             queues.push_back({QueueKey(L"Reception " + n), upper});
+            // A name the ANSI code page 1252 cannot hold.
+            queues.push_back({QueueKey(L"Reception \u30C4" + n), driver});
         }
     }
     return queues;
@@ -193,6 +195,19 @@ std::vector<std::wstring> Neighbours(const std::vector<std::wstring>& table)
     return neighbours;
 }
 
+// The text as it comes back from the ANSI code page.
+std::wstring ThroughCodePage(const std::wstring& text)
+{
+    std::string bytes(text.size() * 2 + 1, '\0');
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()),
+                                                         bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                                         nullptr)));
+    std::wstring back(bytes.size() + 1, L'\0');
+    back.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                                        back.data(), static_cast<int>(back.size()))));
+    return back;
+}
+
 // Every seeded key, the table's and the neighbours', with a data key for each
 // queue; then the subkeys a case added.
 std::vector<std::wstring> seeded;
@@ -212,6 +227,16 @@ std::vector<std::wstring> SeededKeys()
             seeded.push_back(key);
             if (IsQueue(key)) {
                 seeded.push_back(key + L"\\PrinterDriverData");
+            }
+        }
+        // Each driver queue's name as the ANSI code page hands it out ("?" or
+        // a look-alike for what it lacks), as another driver's queue: a removal
+        // that went by the ANSI list would delete that one instead.
+        for (const auto& [queue, driver] : DriverQueues()) {
+            const std::wstring lossy = ThroughCodePage(queue);
+            if (lossy != queue && !Contains(seeded, lossy)) {
+                seeded.push_back(lossy);
+                seeded.push_back(lossy + L"\\PrinterDriverData");
             }
         }
     }

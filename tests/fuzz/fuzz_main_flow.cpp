@@ -44,10 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     state.growth = (mode & 8) != 0 ? 2 : 0;
     if ((mode & 16) != 0) {
-        state.fails.push_back({"DeletePrinterDriverExA", 87});
+        state.fails.push_back({"DeletePrinterDriverExW", 87});
     }
     if ((mode & 32) != 0) {
-        state.withheld = {"DeletePrinterDriverExA", "DeletePrinterDriverPackageA"};
+        state.withheld = {"DeletePrinterDriverExW", "DeletePrinterDriverPackageW"};
     }
     Install(state);
 

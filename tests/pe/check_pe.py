@@ -9,7 +9,7 @@ most 6,144 bytes. With
 icon, no writable code, version 5.2.
 
 What the model table uses (its generated/models.txt beside the image) sets
-the imports and the size allowed: a table with drivers adds four functions
+the imports and the size allowed: a table with drivers adds five functions
 and 1.5 KiB; one without drivers or the 64-bit view must not even name the
 functions those look up.
 
@@ -40,10 +40,12 @@ IMPORTS = {
 
 # What a table's drivers add: buffers for the spooler's lists, their errors,
 # and the driver names compared case by case.
-DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree", "GetLastError"}, "USER32.DLL": {"CharUpperBuffA"}}
+DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree", "GetLastError", "MultiByteToWideChar"},
+                  "USER32.DLL": {"CharUpperBuffW"}}
 DRIVER_MAX_SIZE = 7168
 # Names that only the drivers' and the 64-bit view's code look up at run time.
-DRIVER_NAMES = [b"EnumPrintersA", b"SetPrinterA", b"EnumPrinterDriversA", b"DeletePrinterDriver", b"Windows x64"]
+DRIVER_NAMES = [b"EnumPrinters", b"SetPrinter", b"EnumPrinterDrivers", b"DeletePrinterDriver",
+                "Windows x64".encode("utf-16-le")]
 VIEW_NAMES = [b"RegDeleteKeyExA", b"advapi32.dll"]
 
 
@@ -89,7 +91,8 @@ def check(path, win64=False):
         expect(len(data) <= limit, f"{len(data)} bytes, over {limit}")
     for used, names in ((drivers, DRIVER_NAMES), (view64, VIEW_NAMES)):
         for name in names if not used else []:
-            expect(name not in data, f"names {name.decode()}, which only a table that uses it builds in")
+            expect(name not in data, f"names {name.decode().replace(chr(0), '')}, which only a table that uses it "
+                                     "builds in")
 
     for section in pe.sections:
         name, flags = section.Name.rstrip(b"\0").decode(), section.Characteristics

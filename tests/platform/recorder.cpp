@@ -51,6 +51,19 @@ std::string Text(const char* text)
     return text == nullptr ? std::string("(null)") : std::string(text);
 }
 
+// A UTF-16 string of the tests' characters as the bytes of their codes.
+std::string Narrow(const WCHAR* text)
+{
+    if (text == nullptr) {
+        return "(null)";
+    }
+    std::string narrow;
+    for (; *text != L'\0'; ++text) {
+        narrow.push_back(static_cast<char>(*text));
+    }
+    return narrow;
+}
+
 bool Withheld(const std::string& name)
 {
     for (const std::string& entry : TheState().withheld) {
@@ -101,14 +114,14 @@ std::string Size(DWORD size)
 // strings after them. Fails with ERROR_INSUFFICIENT_BUFFER and the size
 // needed when they do not fit (or when the list is set to grow).
 template <typename Record>
-BOOL Enumerate(const std::vector<std::vector<std::string>>& rows, void (*fill)(Record*, char**), LPBYTE buffer,
+BOOL Enumerate(const std::vector<std::vector<std::string>>& rows, void (*fill)(Record*, WCHAR**), LPBYTE buffer,
                DWORD size, LPDWORD needed, LPDWORD returned)
 {
     State& state = TheState();
     DWORD total = static_cast<DWORD>(rows.size() * sizeof(Record));
     for (const auto& row : rows) {
         for (const std::string& text : row) {
-            total += static_cast<DWORD>(text.size() + 1);
+            total += static_cast<DWORD>((text.size() + 1) * sizeof(WCHAR));
         }
     }
     if (size >= total && size != 0 && state.growth > 0) {
@@ -122,13 +135,15 @@ BOOL Enumerate(const std::vector<std::vector<std::string>>& rows, void (*fill)(R
         return 0;
     }
     auto* records = reinterpret_cast<Record*>(buffer);
-    char* strings = reinterpret_cast<char*>(buffer + rows.size() * sizeof(Record));
+    auto* strings = reinterpret_cast<WCHAR*>(buffer + rows.size() * sizeof(Record));
     for (size_t r = 0; r < rows.size(); ++r) {
-        char* fields[4] = {};
+        WCHAR* fields[4] = {};
         for (size_t f = 0; f < rows[r].size(); ++f) {
             fields[f] = strings;
-            std::memcpy(strings, rows[r][f].c_str(), rows[r][f].size() + 1);
-            strings += rows[r][f].size() + 1;
+            for (const char c : rows[r][f]) {
+                *strings++ = static_cast<WCHAR>(static_cast<unsigned char>(c));
+            }
+            *strings++ = L'\0';
         }
         records[r] = Record{};
         fill(&records[r], fields);
@@ -217,14 +232,28 @@ LONG WINAPI RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved
 }
 
 // ASCII only: the tests' names in other cases are ASCII.
-DWORD WINAPI CharUpperBuffA(LPSTR text, DWORD length)
+DWORD WINAPI CharUpperBuffW(LPWSTR text, DWORD length)
 {
     for (DWORD i = 0; i < length; ++i) {
-        if (text[i] >= 'a' && text[i] <= 'z') {
-            text[i] = static_cast<char>(text[i] - 'a' + 'A');
+        if (text[i] >= L'a' && text[i] <= L'z') {
+            text[i] = static_cast<WCHAR>(text[i] - L'a' + L'A');
         }
     }
     return length;
+}
+
+// Each byte as the character of that code (the tests' names are ASCII), as
+// documented: with -1 the NUL too; 0 when the buffer is too small.
+int WINAPI MultiByteToWideChar(UINT /*codePage*/, DWORD /*flags*/, LPCSTR text, int length, LPWSTR wide, int size)
+{
+    const size_t count = length < 0 ? std::strlen(text) + 1 : static_cast<size_t>(length);
+    if (count > static_cast<size_t>(size)) {
+        return 0;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        wide[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));
+    }
+    return static_cast<int>(count);
 }
 
 DWORD WINAPI GetLastError() { return TheState().lastError; }
@@ -247,10 +276,7 @@ DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size)
 
 DWORD WINAPI GetFileAttributesW(LPCWSTR path)
 {
-    std::string narrow;
-    for (LPCWSTR c = path; *c != L'\0'; ++c) {
-        narrow.push_back(static_cast<char>(*c));
-    }
+    const std::string narrow = Narrow(path);
     Record("GetFileAttributesW", {narrow});
     for (const std::string& file : TheState().files) {
         if (file == narrow) {
@@ -283,77 +309,77 @@ BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD type)
     return 1;
 }
 
-BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                           LPDWORD returned)
 {
-    Record("EnumPrintersA", {Hex(flags), Text(name), std::to_string(level), Size(size)});
-    if (Fails("EnumPrintersA")) {
+    Record("EnumPrintersW", {Hex(flags), Narrow(name), std::to_string(level), Size(size)});
+    if (Fails("EnumPrintersW")) {
         return 0;
     }
     std::vector<std::vector<std::string>> rows;
     for (const recorder::Queue& queue : TheState().queues) {
         rows.push_back({queue.name, queue.driver});
     }
-    return Enumerate<PRINTER_INFO_2A>(
+    return Enumerate<PRINTER_INFO_2W>(
         rows,
-        [](PRINTER_INFO_2A* record, char** fields) {
+        [](PRINTER_INFO_2W* record, WCHAR** fields) {
             record->pPrinterName = fields[0];
             record->pDriverName = fields[1];
         },
         buffer, size, needed, returned);
 }
 
-BOOL WINAPI EnumPrinterDriversA(LPSTR name, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+BOOL WINAPI EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                                 LPDWORD needed, LPDWORD returned)
 {
-    Record("EnumPrinterDriversA", {Text(name), Text(environment), std::to_string(level), Size(size)});
-    if (Fails("EnumPrinterDriversA")) {
+    Record("EnumPrinterDriversW", {Narrow(name), Narrow(environment), std::to_string(level), Size(size)});
+    if (Fails("EnumPrinterDriversW")) {
         return 0;
     }
     std::vector<std::vector<std::string>> rows;
     for (const recorder::Driver& driver : TheState().drivers) {
-        if (driver.environment == Text(environment)) {
+        if (driver.environment == Narrow(environment)) {
             rows.push_back({driver.name, driver.environment, driver.infPath});
         }
     }
-    return Enumerate<DRIVER_INFO_8A>(
+    return Enumerate<DRIVER_INFO_8W>(
         rows,
-        [](DRIVER_INFO_8A* record, char** fields) {
+        [](DRIVER_INFO_8W* record, WCHAR** fields) {
             record->pName = fields[0];
             record->pEnvironment = fields[1];
-            record->pszInfPath = fields[2][0] == '\0' ? nullptr : fields[2];
+            record->pszInfPath = fields[2][0] == L'\0' ? nullptr : fields[2];
         },
         buffer, size, needed, returned);
 }
 
-BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command)
+BOOL WINAPI SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command)
 {
-    Record("SetPrinterA", {Handle(printer), std::to_string(level), info == nullptr ? "(null)" : "info",
+    Record("SetPrinterW", {Handle(printer), std::to_string(level), info == nullptr ? "(null)" : "info",
                            std::to_string(command)});
-    return Fails("SetPrinterA") ? 0 : 1;
+    return Fails("SetPrinterW") ? 0 : 1;
 }
 
-BOOL WINAPI DeletePrinterDriverExA(LPSTR name, LPSTR environment, LPSTR driver, DWORD flags, DWORD version)
+BOOL WINAPI DeletePrinterDriverExW(LPWSTR name, LPWSTR environment, LPWSTR driver, DWORD flags, DWORD version)
 {
-    Record("DeletePrinterDriverExA", {Text(name), Text(environment), Text(driver), Hex(flags), Hex(version)});
+    Record("DeletePrinterDriverExW", {Narrow(name), Narrow(environment), Narrow(driver), Hex(flags), Hex(version)});
     // A spooler that refuses the flag (as Wine's does) takes the call without it.
-    const auto refused = TheState().failing.find("DeletePrinterDriverExA");
+    const auto refused = TheState().failing.find("DeletePrinterDriverExW");
     if (flags == 0 && refused != TheState().failing.end() && refused->second == ERROR_INVALID_PARAMETER) {
         return 1;
     }
-    return Fails("DeletePrinterDriverExA") ? 0 : 1;
+    return Fails("DeletePrinterDriverExW") ? 0 : 1;
 }
 
-BOOL WINAPI DeletePrinterDriverA(LPSTR name, LPSTR environment, LPSTR driver)
+BOOL WINAPI DeletePrinterDriverW(LPWSTR name, LPWSTR environment, LPWSTR driver)
 {
-    Record("DeletePrinterDriverA", {Text(name), Text(environment), Text(driver)});
-    return Fails("DeletePrinterDriverA") ? 0 : 1;
+    Record("DeletePrinterDriverW", {Narrow(name), Narrow(environment), Narrow(driver)});
+    return Fails("DeletePrinterDriverW") ? 0 : 1;
 }
 
-HRESULT WINAPI DeletePrinterDriverPackageA(LPCSTR server, LPCSTR infPath, LPCSTR environment)
+HRESULT WINAPI DeletePrinterDriverPackageW(LPCWSTR server, LPCWSTR infPath, LPCWSTR environment)
 {
-    Record("DeletePrinterDriverPackageA", {Text(server), Text(infPath), Text(environment)});
-    return Fails("DeletePrinterDriverPackageA") ? static_cast<HRESULT>(0x80070005u) : 0;
+    Record("DeletePrinterDriverPackageW", {Narrow(server), Narrow(infPath), Narrow(environment)});
+    return Fails("DeletePrinterDriverPackageW") ? static_cast<HRESULT>(0x80070005u) : 0;
 }
 
 BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults)
@@ -367,6 +393,18 @@ BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTS
     }
     TheState().calls.push_back(call);
     if (!TheState().openSucceeds || Fails("OpenPrinterA " + Text(printerName))) {
+        return 0;
+    }
+    *printer = reinterpret_cast<HANDLE>(recorder::kPrinterHandle);
+    return 1;
+}
+
+BOOL WINAPI OpenPrinterW(LPWSTR printerName, LPHANDLE printer, PRINTER_DEFAULTSW* defaults)
+{
+    const std::string name = Narrow(printerName);
+    Record("OpenPrinterW", {name, Narrow(defaults->pDatatype), defaults->pDevMode == nullptr ? "no devmode" : "devmode",
+                            Hex(defaults->DesiredAccess)});
+    if (!TheState().openSucceeds || Fails("OpenPrinterW " + name)) {
         return 0;
     }
     *printer = reinterpret_cast<HANDLE>(recorder::kPrinterHandle);
@@ -438,12 +476,13 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
             {"OpenPrinterA", Address(&OpenPrinterA)},
             {"DeletePrinter", Address(&DeletePrinter)},
             {"ClosePrinter", Address(&ClosePrinter)},
-            {"EnumPrintersA", Address(&EnumPrintersA)},
-            {"SetPrinterA", Address(&SetPrinterA)},
-            {"EnumPrinterDriversA", Address(&EnumPrinterDriversA)},
-            {"DeletePrinterDriverExA", Address(&DeletePrinterDriverExA)},
-            {"DeletePrinterDriverA", Address(&DeletePrinterDriverA)},
-            {"DeletePrinterDriverPackageA", Address(&DeletePrinterDriverPackageA)},
+            {"EnumPrintersW", Address(&EnumPrintersW)},
+            {"OpenPrinterW", Address(&OpenPrinterW)},
+            {"SetPrinterW", Address(&SetPrinterW)},
+            {"EnumPrinterDriversW", Address(&EnumPrinterDriversW)},
+            {"DeletePrinterDriverExW", Address(&DeletePrinterDriverExW)},
+            {"DeletePrinterDriverW", Address(&DeletePrinterDriverW)},
+            {"DeletePrinterDriverPackageW", Address(&DeletePrinterDriverPackageW)},
         };
         for (const auto& [exported, address] : spooler) {
             if (function == exported) {

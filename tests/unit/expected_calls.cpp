@@ -81,16 +81,23 @@ uint32_t ErrorOf(const SpoolerState& state, const std::string& function)
 }
 
 // An enumeration: asked with no buffer, then with the size it named, once
-// more each time the list grew; a list that is empty or fails takes one call.
-CallList Enumeration(const std::string& call, bool listed, bool fails, unsigned* growth)
+// more each time the list grew, eight calls at most; a list that is empty or
+// fails takes one call. *obtained: whether the list came back.
+CallList Enumeration(const std::string& call, bool listed, bool fails, unsigned* growth, bool* obtained)
 {
     CallList calls = {call + "0)"};
-    if (listed && !fails) {
-        calls.push_back(call + "asked)");
-        for (; *growth > 0; --*growth) {
-            calls.push_back(call + "asked)");
-        }
+    *obtained = !fails;
+    if (!listed || fails) {
+        return calls;
     }
+    while (calls.size() < 8) {
+        calls.push_back(call + "asked)");
+        if (*growth == 0) {
+            return calls;
+        }
+        --*growth;
+    }
+    *obtained = false;
     return calls;
 }
 
@@ -108,63 +115,63 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
         }
     };
     unsigned growth = state.growth;
-    lookUp({"EnumPrintersA", "OpenPrinterA", "SetPrinterA", "DeletePrinter", "ClosePrinter"});
+    bool obtained = false;
+    lookUp({"EnumPrintersW", "OpenPrinterW", "SetPrinterW", "DeletePrinter", "ClosePrinter"});
     const auto& w = state.withheld;
-    if (!Has(w, "EnumPrintersA") && !Has(w, "OpenPrinterA") && !Has(w, "DeletePrinter") && !Has(w, "ClosePrinter")) {
-        const bool fails = ErrorOf(state, "EnumPrintersA") != 0;
-        calls = Join({calls, Enumeration("EnumPrintersA(2, (null), 2, ", !state.queues.empty(), fails, &growth)});
+    if (!Has(w, "EnumPrintersW") && !Has(w, "OpenPrinterW") && !Has(w, "DeletePrinter") && !Has(w, "ClosePrinter")) {
+        calls = Join({calls, Enumeration("EnumPrintersW(2, (null), 2, ", !state.queues.empty(),
+                                         ErrorOf(state, "EnumPrintersW") != 0, &growth, &obtained)});
         for (const SpoolerQueue& entry : state.queues) {
-            if (fails || !entry.removed) {
+            if (!obtained || !entry.removed) {
                 continue;
             }
-            calls.push_back("OpenPrinterA(" + entry.queue.name + ", RAW, no devmode, 10004)");
-            if (ErrorOf(state, "OpenPrinterA " + entry.queue.name) != 0) {
+            calls.push_back("OpenPrinterW(" + entry.queue.name + ", RAW, no devmode, 10004)");
+            if (ErrorOf(state, "OpenPrinterW " + entry.queue.name) != 0) {
                 continue;
             }
-            if (!Has(w, "SetPrinterA")) {
-                calls.push_back("SetPrinterA(4711, 0, (null), 3)");
+            if (!Has(w, "SetPrinterW")) {
+                calls.push_back("SetPrinterW(4711, 0, (null), 3)");
             }
             calls = Join({calls, {"DeletePrinter(4711)", "ClosePrinter(4711)"}});
         }
     }
 
-    lookUp({"DeletePrinterDriverExA", "DeletePrinterDriverA", "EnumPrinterDriversA"});
-    const bool listsDrivers = !Has(w, "EnumPrinterDriversA");
-    const bool driversFail = ErrorOf(state, "EnumPrinterDriversA") != 0;
+    lookUp({"DeletePrinterDriverExW", "DeletePrinterDriverW", "EnumPrinterDriversW"});
+    std::vector<std::string> packaged;  // the environments whose list came back
     for (const std::string& environment : Environments()) {
-        if (listsDrivers) {
+        if (!Has(w, "EnumPrinterDriversW")) {
             bool listed = false;
             for (const SpoolerDriver& entry : state.drivers) {
                 listed = listed || entry.driver.environment == environment;
             }
-            calls = Join({calls, Enumeration("EnumPrinterDriversA((null), " + environment + ", 8, ", listed,
-                                             driversFail, &growth)});
+            calls = Join({calls, Enumeration("EnumPrinterDriversW((null), " + environment + ", 8, ", listed,
+                                             ErrorOf(state, "EnumPrinterDriversW") != 0, &growth, &obtained)});
+            if (obtained) {
+                packaged.push_back(environment);
+            }
         }
         for (const std::string& driver : model.drivers) {
             const std::string where = "(null), " + environment + ", " + driver;
-            if (Has(w, "DeletePrinterDriverExA")) {
-                if (!Has(w, "DeletePrinterDriverA")) {
-                    calls.push_back("DeletePrinterDriverA(" + where + ")");
+            if (Has(w, "DeletePrinterDriverExW")) {
+                if (!Has(w, "DeletePrinterDriverW")) {
+                    calls.push_back("DeletePrinterDriverW(" + where + ")");
                 }
                 continue;
             }
-            calls.push_back("DeletePrinterDriverExA(" + where + ", 1, 0)");
-            if (ErrorOf(state, "DeletePrinterDriverExA") == 87) {
-                calls.push_back("DeletePrinterDriverExA(" + where + ", 0, 0)");
+            calls.push_back("DeletePrinterDriverExW(" + where + ", 1, 0)");
+            if (ErrorOf(state, "DeletePrinterDriverExW") == 87) {
+                calls.push_back("DeletePrinterDriverExW(" + where + ", 0, 0)");
             }
         }
     }
-    lookUp({"DeletePrinterDriverPackageA"});
-    if (listsDrivers && !driversFail && !Has(w, "DeletePrinterDriverPackageA")) {
-        for (const std::string& environment : Environments()) {
-            for (const SpoolerDriver& entry : state.drivers) {
-                if (entry.packaged && entry.driver.environment == environment) {
-                    calls.push_back("DeletePrinterDriverPackageA((null), " + entry.driver.infPath + ", " +
-                                    environment + ")");
-                }
+    lookUp({"DeletePrinterDriverPackageW"});
+    for (const std::string& environment : Has(w, "DeletePrinterDriverPackageW") ? CallList{} : packaged) {
+        for (const SpoolerDriver& entry : state.drivers) {
+            if (entry.packaged && entry.driver.environment == environment) {
+                calls.push_back("DeletePrinterDriverPackageW((null), " + entry.driver.infPath + ", " + environment +
+                                ")");
             }
         }
     }
     return calls;
 }
-

@@ -18,24 +18,27 @@ struct SpoolerCase {
 };
 
 // Windows' error codes: access denied, invalid parameter (Wine's answer to
-// the flag), invalid level (no level 8 before Vista), driver in use.
-constexpr uint32_t kDenied = 5, kInvalidParameter = 87, kInvalidLevel = 124, kInUse = 3001;
+// the flag), a buffer too small (here with no larger size asked for), invalid
+// level (no level 8 before Vista), driver in use.
+constexpr uint32_t kDenied = 5, kInvalidParameter = 87, kInsufficientBuffer = 122, kInvalidLevel = 124, kInUse = 3001;
 
 const SpoolerCase kCases[] = {
     {"WholeSequence", {}, {}, 0},
     {"ListsGrowUnderTheCaller", {}, {}, 3},
-    {"WindowsNT4", {"DeletePrinterDriverExA", "DeletePrinterDriverPackageA"}, {{"EnumPrinterDriversA", kInvalidLevel}}, 0},
-    {"Windows2000ToServer2003", {"DeletePrinterDriverPackageA"}, {{"EnumPrinterDriversA", kInvalidLevel}}, 0},
-    {"WineRefusesTheFlag", {"DeletePrinterDriverPackageA"}, {{"DeletePrinterDriverExA", kInvalidParameter}}, 0},
-    {"QueueListFails", {}, {{"EnumPrintersA", kDenied}}, 0},
-    {"OneQueueDoesNotOpen", {}, {{"OpenPrinterA Front desk 0", kDenied}}, 0},
-    {"PurgeFails", {}, {{"SetPrinterA", kDenied}}, 0},
-    {"NoPurge", {"SetPrinterA"}, {}, 0},
+    {"ListsKeepGrowing", {}, {}, 9},
+    {"ListAsksForNoMore", {}, {{"EnumPrintersW", kInsufficientBuffer}, {"EnumPrinterDriversW", kInsufficientBuffer}}, 0},
+    {"WindowsNT4", {"DeletePrinterDriverExW", "DeletePrinterDriverPackageW"}, {{"EnumPrinterDriversW", kInvalidLevel}}, 0},
+    {"Windows2000ToServer2003", {"DeletePrinterDriverPackageW"}, {{"EnumPrinterDriversW", kInvalidLevel}}, 0},
+    {"WineRefusesTheFlag", {"DeletePrinterDriverPackageW"}, {{"DeletePrinterDriverExW", kInvalidParameter}}, 0},
+    {"QueueListFails", {}, {{"EnumPrintersW", kDenied}}, 0},
+    {"OneQueueDoesNotOpen", {}, {{"OpenPrinterW Front desk 0", kDenied}}, 0},
+    {"PurgeFails", {}, {{"SetPrinterW", kDenied}}, 0},
+    {"NoPurge", {"SetPrinterW"}, {}, 0},
     {"DeleteFails", {}, {{"DeletePrinter", kDenied}}, 0},
-    {"NoQueueList", {"EnumPrintersA"}, {}, 0},
-    {"DriverInUse", {}, {{"DeletePrinterDriverExA", kInUse}}, 0},
-    {"NoDriverList", {"EnumPrinterDriversA"}, {}, 0},
-    {"PackageRefused", {}, {{"DeletePrinterDriverPackageA", kDenied}}, 0},
+    {"NoQueueList", {"EnumPrintersW"}, {}, 0},
+    {"DriverInUse", {}, {{"DeletePrinterDriverExW", kInUse}}, 0},
+    {"NoDriverList", {"EnumPrinterDriversW"}, {}, 0},
+    {"PackageRefused", {}, {{"DeletePrinterDriverPackageW", kDenied}}, 0},
 };
 
 void PrintTo(const SpoolerCase& row, std::ostream* out) { *out << row.name; }

@@ -43,6 +43,7 @@ using HKEY = HKEY__*;
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800u
 #define KEY_WOW64_64KEY 0x0100u
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+#define CP_ACP 0u
 #define ERROR_INVALID_PARAMETER 87u
 #define ERROR_INSUFFICIENT_BUFFER 122u
 #define MEM_COMMIT 0x00001000u
@@ -60,7 +61,8 @@ UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
 HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags);
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
-DWORD WINAPI CharUpperBuffA(LPSTR text, DWORD length);
+DWORD WINAPI CharUpperBuffW(LPWSTR text, DWORD length);
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide, int size);
 LONG WINAPI RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved);
 DWORD WINAPI GetLastError();
 DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);

@@ -18,30 +18,37 @@ struct PRINTER_DEFAULTSA {
 };
 using LPPRINTER_DEFAULTSA = PRINTER_DEFAULTSA*;
 
-// Only the fields the program reads, in the order Windows has them.
-struct PRINTER_INFO_2A {
-    LPSTR pServerName;
-    LPSTR pPrinterName;
-    LPSTR pShareName;
-    LPSTR pPortName;
-    LPSTR pDriverName;
+struct PRINTER_DEFAULTSW {
+    LPWSTR pDatatype;
+    void* pDevMode;
+    ACCESS_MASK DesiredAccess;
 };
-struct DRIVER_INFO_8A {
+
+// Only the fields the program reads, in the order Windows has them.
+struct PRINTER_INFO_2W {
+    LPWSTR pServerName;
+    LPWSTR pPrinterName;
+    LPWSTR pShareName;
+    LPWSTR pPortName;
+    LPWSTR pDriverName;
+};
+struct DRIVER_INFO_8W {
     DWORD cVersion;
-    LPSTR pName;
-    LPSTR pEnvironment;
-    LPSTR pszInfPath;
+    LPWSTR pName;
+    LPWSTR pEnvironment;
+    LPWSTR pszInfPath;
 };
 
 extern "C" {
 BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults);
 BOOL WINAPI DeletePrinter(HANDLE printer);
 BOOL WINAPI ClosePrinter(HANDLE printer);
-BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                           LPDWORD returned);
-BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command);
-BOOL WINAPI EnumPrinterDriversA(LPSTR name, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+BOOL WINAPI OpenPrinterW(LPWSTR printerName, LPHANDLE printer, PRINTER_DEFAULTSW* defaults);
+BOOL WINAPI SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command);
+BOOL WINAPI EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                                 LPDWORD needed, LPDWORD returned);
-BOOL WINAPI DeletePrinterDriverExA(LPSTR name, LPSTR environment, LPSTR driver, DWORD flags, DWORD version);
-BOOL WINAPI DeletePrinterDriverA(LPSTR name, LPSTR environment, LPSTR driver);
+BOOL WINAPI DeletePrinterDriverExW(LPWSTR name, LPWSTR environment, LPWSTR driver, DWORD flags, DWORD version);
+BOOL WINAPI DeletePrinterDriverW(LPWSTR name, LPWSTR environment, LPWSTR driver);
 }
