@@ -15,7 +15,9 @@ struct ModelEntry {
     LPCSTR printerName;       // queue name handed to the spooler
 #if PRNUNINST_MODEL_DRIVERS
     unsigned driverCount;     // 0 to kMaxModelDrivers
-    LPCSTR drivers[kMaxModelDrivers];  // removed through the spooler, with every queue that uses one
+    // Removed through the spooler, with every queue that uses one; read in the
+    // ANSI code page, as an "A" call's name would be, for the "W" calls.
+    LPCSTR drivers[kMaxModelDrivers];
 #endif
 };
 
