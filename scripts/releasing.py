@@ -95,10 +95,14 @@ def sha256(data):
 
 
 def read_sums(path):
-    """A SHA256SUMS file as {name: digest}; a line of another form is a fault."""
+    """A SHA256SUMS file as {name: digest}; a line of another form is a fault.
+    Lines end at "\n" only, as sha256sum reads them: a name that other line
+    breaks (U+2028, a form feed, ...) would split is refused with the rest."""
     sums = {}
-    for n, line in enumerate(read_limited(path, 1 << 20, "the checksum file").decode(errors="replace").splitlines(), 1):
-        found = re.fullmatch(r"([0-9a-f]{64}) [ *](.+)", line)
+    text = read_limited(path, 1 << 20, "the checksum file").decode(errors="replace")
+    for n, line in enumerate(text.removesuffix("\n").split("\n"), 1):
+        line = line.removesuffix("\r")
+        found = re.fullmatch(r"([0-9a-f]{64}) [ *]([^\x00-\x1f\x7f-\x9f\u2028\u2029\ufffd]+)", line)
         if not found or found.group(2) in sums:
             raise Failure(f"{path}: line {n} is not \"<sha256>  <name>\" of a name not listed before")
         sums[found.group(2)] = found.group(1)
@@ -109,8 +113,9 @@ def build(work, table):
     """Builds the win32 preset from scratch in WORK/build from the table's
     bytes (written to WORK, under its safe name) and returns the image.
     scripts/build shows its log (a bad table's faults included) when it fails."""
-    (ROOT / work).mkdir(parents=True, exist_ok=True)
-    copy = ROOT / work / table.name
+    # Apart from the build folder, whatever the table's name ("build" too).
+    (ROOT / work / "table").mkdir(parents=True, exist_ok=True)
+    copy = ROOT / work / "table" / table.name
     copy.write_bytes(table.data)
     command = [ROOT / "scripts/build", "--fresh-in", str(work / "build"), "--models", copy, "win32"]
     if subprocess.run(command, cwd=ROOT).returncode != 0:

@@ -162,6 +162,22 @@ def resigned(extra):
     return path.with_suffix(".signed.exe")
 
 
+def nested():
+    path = made("tonest.exe", exe)
+    run("osslsigncode", "sign", "-nest", "-pkcs12", "signer.pfx", "-readpass", "/dev/stdin", "-h", "sha256",
+        "-in", path, "-out", path.with_suffix(".nested.exe"), password=PASSWORD + b"\n")
+    return path.with_suffix(".nested.exe")
+
+
+def shifted(extra):
+    """The good zip with EXTRA between its last entry and its central directory."""
+    data = bytearray(ZIP.read_bytes())
+    start = struct.unpack_from("<I", data, len(data) - 6)[0]
+    data[start:start] = extra
+    struct.pack_into("<I", data, len(data) - 6, start + len(extra))
+    return made("shifted.zip", bytes(data))
+
+
 link = zipfile.ZipInfo("README.md")
 link.create_system, link.external_attr = 3, 0o120777 << 16
 flipped = made("flipped.exe", patched(exe, der_end - 1, bytes([exe[der_end - 1] ^ 1])))
@@ -207,7 +223,13 @@ TAMPERED = [  # what, verify-release's arguments, the message that must appear
     ("a byte in the padding", [made("padding.exe", exe[:-1] + b"\x01")], "holds more than one signature and its"),
     ("bytes behind the table", [made("behind.exe", exe + bytes(8))], "does not end where the file ends"),
     ("an extra certificate in the signature", ["--ca", "intruder.pem", resigned("intruder.pem")],
-     "by CN = prnuninst test signer (the certificate its SignerInfo names)"),
+     "1 certificate(s) outside the signer's chain"),
+    ("a nested signature", ["--ca", "root.pem", nested()], "unsigned data other than one timestamp"),
+    ("bytes after the end record", [made("trailing.zip", ZIP.read_bytes() + b"x")], "does not end with its end record"),
+    ("a zip comment", [made("comment.zip", ZIP.read_bytes()[:-2] + b"\x01\x00!")], "does not end with its end record"),
+    ("a local entry the directory skips", [shifted(b"PK\x03\x04" + bytes(26))], "between its last entry and its"),
+    ("a stated size short of the data", [zipped("sizes", GOOD, ("README.md", 22, 24, 5))], "where its sizes say"),
+    ("a data descriptor", [zipped("descriptor", GOOD, ("README.md", 6, 8, 8))], "differs from its central entry"),
 ]
 for what, arguments, message in TAMPERED:
     expect(what, run("verify-release", *arguments), message)
