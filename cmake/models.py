@@ -178,10 +178,7 @@ def check_drivers(table, where, drivers):
         if units(text) > MAX_DRIVER:
             table.fault(at, f"{units(text)} characters, more than the {MAX_DRIVER} a registry key name (and so a "
                             f"driver name) can have ({REGISTRY_LIMITS})")
-        folded = registry_case(text)
-        if folded in seen:
-            table.fault(at, f"{q(name)}{read_as(text, name)} comes twice (first as driver {seen[folded]})")
-        seen.setdefault(folded, n)
+        once(table, at, seen, text, name, "driver", n)
 
 
 def check_keys(table, where, keys, drivers=False):
@@ -215,11 +212,8 @@ def check_keys(table, where, keys, drivers=False):
             if units(part) > MAX_KEY_NAME:
                 table.fault(at, f"the part {q(part[:20])}... has {units(part)} characters, more than the registry's "
                                 f"{MAX_KEY_NAME} for one key name ({REGISTRY_LIMITS})")
-        # Registry names do not depend on case; the names compared are the
-        # ones Windows will read, so two spellings of one key are one key.
-        folded = registry_case(text)
-        if folded in seen:
-            table.fault(at, f"{q(key)}{read_as(text, key)} comes twice (first as key {seen[folded]})")
+        folded = once(table, at, seen, text, key, "key", n)
+        if folded is None:
             continue
         # RegDeleteKeyA cannot delete a key that still has a subkey.
         for earlier, index in seen.items():
@@ -228,8 +222,19 @@ def check_keys(table, where, keys, drivers=False):
                 table.fault(at, f"{q(key)}{read_as(text, key)} comes after its parent key {q(parent)}"
                                 f"{read_as(texts[index], parent)} (key {index}), which cannot be deleted while it has "
                                 f"this subkey: list {q(key)} first")
-        seen[folded] = n
         texts[n] = text
+
+
+def once(table, at, seen, text, written, kind, n):
+    """Records name N as Windows reads it (names do not depend on case, so
+    two spellings of one name are one) and returns it folded; a name seen
+    before is a fault, and None."""
+    folded = registry_case(text)
+    if folded in seen:
+        table.fault(at, f"{q(written)}{read_as(text, written)} comes twice (first as {kind} {seen[folded]})")
+        return None
+    seen[folded] = n
+    return folded
 
 
 def read_as(text, written):
