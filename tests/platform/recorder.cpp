@@ -152,6 +152,19 @@ BOOL Enumerate(const std::vector<std::vector<std::string>>& rows, void (*fill)(R
     return 1;
 }
 
+// Both OpenPrinter forms: kPrinterHandle, unless opens fail (Reset) or this
+// one does (Fail("OpenPrinterW <name>")).
+BOOL Open(const char* function, const std::string& name, const std::string& datatype, bool devmode, DWORD access,
+          LPHANDLE printer)
+{
+    Record(function, {name, datatype, devmode ? "devmode" : "no devmode", Hex(access)});
+    if (!TheState().openSucceeds || Fails(function + (" " + name))) {
+        return 0;
+    }
+    *printer = reinterpret_cast<HANDLE>(recorder::kPrinterHandle);
+    return 1;
+}
+
 BOOL WINAPI SetDefaultDllDirectories(DWORD flags)
 {
     TheState().calls.push_back("SetDefaultDllDirectories(" + Hex(flags) + ")");
@@ -384,31 +397,14 @@ HRESULT WINAPI DeletePrinterDriverPackageW(LPCWSTR server, LPCWSTR infPath, LPCW
 
 BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults)
 {
-    std::string call = "OpenPrinterA(" + Text(printerName) + ", ";
-    if (defaults == nullptr) {
-        call += "no defaults)";
-    } else {
-        call += Text(defaults->pDatatype) + ", " + (defaults->pDevMode == nullptr ? "no devmode" : "devmode") +
-                ", " + Hex(defaults->DesiredAccess) + ")";
-    }
-    TheState().calls.push_back(call);
-    if (!TheState().openSucceeds || Fails("OpenPrinterA " + Text(printerName))) {
-        return 0;
-    }
-    *printer = reinterpret_cast<HANDLE>(recorder::kPrinterHandle);
-    return 1;
+    return Open("OpenPrinterA", Text(printerName), Text(defaults->pDatatype), defaults->pDevMode != nullptr,
+                defaults->DesiredAccess, printer);
 }
 
 BOOL WINAPI OpenPrinterW(LPWSTR printerName, LPHANDLE printer, PRINTER_DEFAULTSW* defaults)
 {
-    const std::string name = Narrow(printerName);
-    Record("OpenPrinterW", {name, Narrow(defaults->pDatatype), defaults->pDevMode == nullptr ? "no devmode" : "devmode",
-                            Hex(defaults->DesiredAccess)});
-    if (!TheState().openSucceeds || Fails("OpenPrinterW " + name)) {
-        return 0;
-    }
-    *printer = reinterpret_cast<HANDLE>(recorder::kPrinterHandle);
-    return 1;
+    return Open("OpenPrinterW", Narrow(printerName), Narrow(defaults->pDatatype), defaults->pDevMode != nullptr,
+                defaults->DesiredAccess, printer);
 }
 
 BOOL WINAPI DeletePrinter(HANDLE printer)

@@ -36,14 +36,18 @@ constexpr unsigned long kPrinterHandle = 0x4711;
 
 // The spooler's lists, which EnumPrintersA (level 2) and EnumPrinterDriversA
 // (level 8, by environment) hand out. Empty after Reset.
+// `expected` is what a test expects of the item (a queue removed, a driver's
+// package handed on); the recorder does not read it.
 struct Queue {
     std::string name;
     std::string driver;
+    bool expected;
 };
 struct Driver {
     std::string environment;
     std::string name;
     std::string infPath;  // "" gives a null pszInfPath, as before Vista
+    bool expected;
 };
 void SetQueues(const std::vector<Queue>& queues);
 void SetDrivers(const std::vector<Driver>& drivers);

@@ -6,16 +6,8 @@
 
 void Install(const SpoolerState& state)
 {
-    std::vector<recorder::Queue> queues;
-    for (const SpoolerQueue& entry : state.queues) {
-        queues.push_back(entry.queue);
-    }
-    std::vector<recorder::Driver> drivers;
-    for (const SpoolerDriver& entry : state.drivers) {
-        drivers.push_back(entry.driver);
-    }
-    recorder::SetQueues(queues);
-    recorder::SetDrivers(drivers);
+    recorder::SetQueues(state.queues);
+    recorder::SetDrivers(state.drivers);
     for (const std::string& name : state.withheld) {
         recorder::Withhold(name);
     }
@@ -43,22 +35,22 @@ std::string Lower(std::string text)
 SpoolerState Machine(const TableModel& model)
 {
     SpoolerState state;
-    state.queues.push_back({{model.queue + " Copy", "Microsoft IPP Class Driver"}, false});
-    state.queues.push_back({{"Reception", "Another maker PCL6"}, false});
+    state.queues.push_back({model.queue + " Copy", "Microsoft IPP Class Driver", false});
+    state.queues.push_back({"Reception", "Another maker PCL6", false});
     for (size_t i = 0; i < model.drivers.size(); ++i) {
         const std::string& d = model.drivers[i];
         const std::string n = std::to_string(i);
-        state.queues.push_back({{d + " (Copy 2)", d + "0"}, false});
-        state.queues.push_back({{"Back office " + n, d.substr(0, d.size() - 1)}, false});
-        state.queues.push_back({{d + " (Copy 1)", d}, true});
-        state.queues.push_back({{"Front desk " + n, Lower(d)}, true});
+        state.queues.push_back({d + " (Copy 2)", d + "0", false});
+        state.queues.push_back({"Back office " + n, d.substr(0, d.size() - 1), false});
+        state.queues.push_back({d + " (Copy 1)", d, true});
+        state.queues.push_back({"Front desk " + n, Lower(d), true});
         for (const char* environment : {"Windows x64", "Windows NT x86"}) {
             const std::string inf = "C:\\Windows\\System32\\DriverStore\\FileRepository\\prn" + n + ".inf";
-            state.drivers.push_back({{environment, Lower(d), inf}, true});
-            state.drivers.push_back({{environment, d + "0", "C:\\other.inf"}, false});
-            state.drivers.push_back({{environment, "Another maker PCL6", inf}, false});
+            state.drivers.push_back({environment, Lower(d), inf, true});
+            state.drivers.push_back({environment, d + "0", "C:\\other.inf", false});
+            state.drivers.push_back({environment, "Another maker PCL6", inf, false});
         }
-        state.drivers.push_back({{"Windows ARM64", d, ""}, false});
+        state.drivers.push_back({"Windows ARM64", d, "", false});
     }
     return state;
 }
@@ -121,12 +113,12 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
     if (!Has(w, "EnumPrintersW") && !Has(w, "OpenPrinterW") && !Has(w, "DeletePrinter") && !Has(w, "ClosePrinter")) {
         calls = Join({calls, Enumeration("EnumPrintersW(2, (null), 2, ", !state.queues.empty(),
                                          ErrorOf(state, "EnumPrintersW") != 0, &growth, &obtained)});
-        for (const SpoolerQueue& entry : state.queues) {
-            if (!obtained || !entry.removed) {
+        for (const recorder::Queue& queue : state.queues) {
+            if (!obtained || !queue.expected) {
                 continue;
             }
-            calls.push_back("OpenPrinterW(" + entry.queue.name + ", RAW, no devmode, 10004)");
-            if (ErrorOf(state, "OpenPrinterW " + entry.queue.name) != 0) {
+            calls.push_back("OpenPrinterW(" + queue.name + ", RAW, no devmode, 10004)");
+            if (ErrorOf(state, "OpenPrinterW " + queue.name) != 0) {
                 continue;
             }
             if (!Has(w, "SetPrinterW")) {
@@ -141,8 +133,8 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
     for (const std::string& environment : Environments()) {
         if (!Has(w, "EnumPrinterDriversW")) {
             bool listed = false;
-            for (const SpoolerDriver& entry : state.drivers) {
-                listed = listed || entry.driver.environment == environment;
+            for (const recorder::Driver& driver : state.drivers) {
+                listed = listed || driver.environment == environment;
             }
             calls = Join({calls, Enumeration("EnumPrinterDriversW((null), " + environment + ", 8, ", listed,
                                              ErrorOf(state, "EnumPrinterDriversW") != 0, &growth, &obtained)});
@@ -166,9 +158,9 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
     }
     lookUp({"DeletePrinterDriverPackageW"});
     for (const std::string& environment : Has(w, "DeletePrinterDriverPackageW") ? CallList{} : packaged) {
-        for (const SpoolerDriver& entry : state.drivers) {
-            if (entry.packaged && entry.driver.environment == environment) {
-                calls.push_back("DeletePrinterDriverPackageW((null), " + entry.driver.infPath + ", " + environment +
+        for (const recorder::Driver& driver : state.drivers) {
+            if (driver.expected && driver.environment == environment) {
+                calls.push_back("DeletePrinterDriverPackageW((null), " + driver.infPath + ", " + environment +
                                 ")");
             }
         }

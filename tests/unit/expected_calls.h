@@ -65,18 +65,12 @@ inline const std::vector<std::string>& Environments()
     return environments;
 }
 
-// What the spooler holds for a case, and what each item must come to.
-struct SpoolerQueue {
-    recorder::Queue queue;
-    bool removed;  // one of the model's drivers: purged, deleted, closed
-};
-struct SpoolerDriver {
-    recorder::Driver driver;
-    bool packaged;  // the model's, with an INF path: its package is handed on
-};
+// What the spooler holds for a case, each item with what it must come to: a
+// queue of the model's drivers purged, deleted and closed; a driver of the
+// model with an INF path, its package handed on.
 struct SpoolerState {
-    std::vector<SpoolerQueue> queues;
-    std::vector<SpoolerDriver> drivers;
+    std::vector<recorder::Queue> queues;
+    std::vector<recorder::Driver> drivers;
     std::vector<std::string> withheld;                    // exports that are missing
     std::vector<std::pair<std::string, uint32_t>> fails;  // functions that fail, with their error
     unsigned growth = 0;                                  // times the lists grow under the caller
