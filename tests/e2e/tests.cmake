@@ -10,26 +10,23 @@ add_test(NAME wine_prefix_cleanup COMMAND ${wine} cleanup ${prefix})
 set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine LABELS "e2e;pe32;installer" TIMEOUT 300)
 set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine LABELS "e2e;pe32;installer")
 
-foreach(group_locale models:ko_KR.UTF-8 refused:ko_KR.UTF-8 command_line:ko_KR.UTF-8 planted:ko_KR.UTF-8
-                     codepage1252:C.UTF-8)
-    string(REPLACE ":" ";" parts ${group_locale})
-    list(GET parts 0 group)
-    list(GET parts 1 locale)
-    add_test(NAME e2e_${group} COMMAND ${wine} run ${prefix} ${locale} ${driver} run ${group})
-    set_tests_properties(e2e_${group} PROPERTIES LABELS e2e TIMEOUT 300)
-endforeach()
+# e2e_<NAME> for each GROUP:LOCALE, run by the e2e driver of the win64 build in BUILD.
+function(e2e_groups name build)
+    foreach(group_locale ${ARGN})
+        string(REPLACE ":" ";" parts ${group_locale})
+        list(GET parts 0 group)
+        list(GET parts 1 locale)
+        add_test(NAME e2e_${name}${group} COMMAND ${wine} run ${prefix} ${locale} ${build}/e2e/e2e_tests.exe run ${group})
+        set_tests_properties(e2e_${name}${group} PROPERTIES LABELS e2e TIMEOUT 300)
+    endforeach()
+endfunction()
+e2e_groups("" ${PRNUNINST_WIN64_DIR} models:ko_KR.UTF-8 refused:ko_KR.UTF-8 command_line:ko_KR.UTF-8
+           planted:ko_KR.UTF-8 codepage1252:C.UTF-8)
 # The same groups that depend on the table, on the win64 build of the example
 # table for code page 932 (scripts/build --models models/example-932.toml win64).
 set(PRNUNINST_WIN64_932_DIR "${CMAKE_SOURCE_DIR}/build/win64-example-932" CACHE PATH
     "The win64 build of models/example-932.toml")
-foreach(group_locale models:ja_JP.UTF-8 refused:ja_JP.UTF-8 codepage1252:C.UTF-8)
-    string(REPLACE ":" ";" parts ${group_locale})
-    list(GET parts 0 group)
-    list(GET parts 1 locale)
-    add_test(NAME e2e_932_${group} COMMAND ${wine} run ${prefix} ${locale} ${PRNUNINST_WIN64_932_DIR}/e2e/e2e_tests.exe
-                                           run ${group})
-    set_tests_properties(e2e_932_${group} PROPERTIES LABELS e2e TIMEOUT 300)
-endforeach()
+e2e_groups(932_ ${PRNUNINST_WIN64_932_DIR} models:ja_JP.UTF-8 refused:ja_JP.UTF-8 codepage1252:C.UTF-8)
 # The table that names drivers and the 64-bit view, on its win64 build
 # (scripts/build --models models/example-modern.toml win64 win32), and once as
 # the PE32 under emulation, where only the 64-bit view's keys and the named
@@ -38,11 +35,7 @@ set(PRNUNINST_WIN64_MODERN_DIR "${CMAKE_SOURCE_DIR}/build/win64-example-modern" 
     "The win64 build of models/example-modern.toml")
 set(PRNUNINST_WIN32_MODERN_DIR "${CMAKE_SOURCE_DIR}/build/win32-example-modern" CACHE PATH
     "The win32 build of models/example-modern.toml")
-foreach(group models refused)
-    add_test(NAME e2e_modern_${group} COMMAND ${wine} run ${prefix} C.UTF-8 ${PRNUNINST_WIN64_MODERN_DIR}/e2e/e2e_tests.exe
-                                              run ${group})
-    set_tests_properties(e2e_modern_${group} PROPERTIES LABELS e2e TIMEOUT 300)
-endforeach()
+e2e_groups(modern_ ${PRNUNINST_WIN64_MODERN_DIR} models:C.UTF-8 refused:C.UTF-8)
 add_test(NAME pe32_modern_P COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32.sh ${prefix} ${PRNUNINST_WIN32_MODERN_DIR}/prnuninst.exe
                                     ${PRNUNINST_WIN64_MODERN_DIR}/e2e/e2e_tests.exe P "/fPC:\\e2e\\followon.exe"
                                     "C:\\e2e\\followon.exe")
