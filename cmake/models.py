@@ -20,7 +20,7 @@ from pathlib import Path
 # The ANSI code pages Windows can run with: names are stored as their bytes.
 ANSI_CODE_PAGES = (874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258)
 FIELDS = {"selector", "queue", "keys"}
-OPTIONAL_FIELDS = {"drivers"}
+OPTIONAL_FIELDS = {"drivers", "packages"}
 REGISTRY_VIEWS = (64,)
 # "Key name: 255 characters. The key name includes the absolute path of the
 # key in the registry, always starting at a base key": the whole path with
@@ -84,7 +84,7 @@ class Table:
         self.faults = []
         self.code_page = None
         self.registry_view = None  # 64, or None: the view of a 32-bit program
-        self.models = []  # (selector, [key text], queue text, [driver text])
+        self.models = []  # (selector, [key text], queue text, [driver text], [package text])
 
     def fault(self, where, message):
         # Names may hold anything: nothing reaches the terminal raw.
@@ -179,6 +179,32 @@ def check_drivers(table, where, drivers):
             table.fault(at, f"{units(text)} characters, more than the {MAX_DRIVER} a registry key name (and so a "
                             f"driver name) can have ({REGISTRY_LIMITS})")
         once(table, at, seen, text, name, "driver", n)
+
+
+def check_packages(table, where, packages):
+    """The INF files whose driver packages the model may delete: file names
+    only, as the driver store keeps them at the end of an INF path."""
+    if not isinstance(packages, list) or not packages:
+        table.fault(f"{where}: ", f"must be a list of one or more INF file names, e.g. [\"pel7100.inf\"], not "
+                                  f"{'an empty list' if packages == [] else kind(packages)}")
+        return
+    seen = {}
+    for n, name in enumerate(packages, 1):
+        at = f"{where}[{n}]: "
+        if not must_be_string(table, at, name, "an INF file name"):
+            continue
+        if not name.strip():
+            table.fault(at, "must be an INF file name, not empty")
+            continue
+        if "\\" in name or "/" in name:
+            table.fault(at, f"{q(name)} is a path: give the INF's file name only, e.g. 'pel7100.inf'")
+        elif not name.lower().endswith(".inf"):
+            table.fault(at, f"{q(name)} does not end in '.inf': give the file name of the package's INF")
+        table.visible(at, name)
+        text = table.windows_text(at, name, "package")
+        if units(text) > MAX_KEY_NAME:
+            table.fault(at, f"{units(text)} characters, more than the {MAX_KEY_NAME} a file name can have")
+        once(table, at, seen, text, name, "package", n)
 
 
 def check_keys(table, where, keys, drivers=False):
@@ -335,9 +361,16 @@ def check_table(table, data):
             guarded(table, f"{name}: queue: ", check_queue, model["queue"])
         if "drivers" in model:
             guarded(table, f"{name}: drivers", check_drivers, model["drivers"])
+        if "packages" in model:
+            if "drivers" in model:
+                guarded(table, f"{name}: packages", check_packages, model["packages"])
+            else:
+                table.fault(f"{name}: packages: ", "a model's packages are those of its drivers: give drivers too, "
+                                                   "or leave packages out")
         if "keys" in model:
             guarded(table, f"{name}: keys", check_keys, model["keys"], "drivers" in model)
-        table.models.append((selector, model.get("keys"), model.get("queue"), model.get("drivers")))
+        table.models.append((selector, model.get("keys"), model.get("queue"), model.get("drivers"),
+                             model.get("packages")))
     # One message per shared selector, however many models share it.
     for selector, numbers in selectors.items():
         if len(numbers) > 1:
@@ -381,29 +414,33 @@ def write(table, folder):
     folder.mkdir(parents=True, exist_ok=True)
     # Rows carry drivers only in a table that names some: every other table
     # builds the program it built before they existed.
-    drivers = any(names for *_, names in table.models)
+    drivers = any(names for _, _, _, names, _ in table.models)
     rows = [f"// Made by cmake/models.py from {comment(Path(table.path).name)}: edit the table, not this file.",
             f"// Every string is code page {table.code_page} bytes."]
     cases = [f"code_page {table.code_page}"] + ([f"registry_view {table.registry_view}"] if table.registry_view else [])
-    for selector, keys, queue, names in table.models:
+    for selector, keys, queue, names, packages in table.models:
         paths = ",\n     ".join(literal(key.encode(cp)) for key in keys)
         row = f"{{'{selector}', {len(keys)},\n     {{{paths}}},\n     {literal(queue.encode(cp))}"
         if drivers:
-            listed = ", ".join(literal(name.encode(cp)) for name in names or [])
-            row += f",\n     {len(names or [])}, {{{listed}}}"
+            for listed in (names or [], packages or []):
+                row += f",\n     {len(listed)}, {{{', '.join(literal(name.encode(cp)) for name in listed)}}}"
         rows.append(row + "},")
         cases.append(f"model {selector}")
-        for kind, name in [("key", key) for key in keys] + [("queue", queue)] + [("driver", d) for d in names or []]:
+        for kind, name in ([("key", key) for key in keys] + [("queue", queue)] + [("driver", d) for d in names or []]
+                           + [("package", p) for p in packages or []]):
             cases.append(f"{kind} {name.encode(cp).hex()} {name.encode('utf-8').hex()}")
     longest = max(1, max(len(keys) for _, keys, *_ in table.models))
     limits = ["// Made by cmake/models.py: the longest key list in the model table.", "#pragma once",
               f"constexpr unsigned kMaxModelKeys = {longest};"]
     if drivers:
-        limits += ["// The models name printer drivers, removed through the spooler with their queues.",
+        named = [name for _, _, _, names, packages in table.models for name in (names or []) + (packages or [])]
+        limits += ["// The models name printer drivers, removed through the spooler with their queues, and the",
+                   "// INF files whose packages they may delete.",
                    "#define PRNUNINST_MODEL_DRIVERS 1",
-                   f"constexpr unsigned kMaxModelDrivers = {max(len(names or []) for *_, names in table.models)};",
-                   "constexpr unsigned kMaxDriverNameBytes = "
-                   f"{max(len(name.encode(cp)) for *_, names in table.models for name in names or [])};"]
+                   f"constexpr unsigned kMaxModelDrivers = {max(len(names or []) for *_, names, _ in table.models)};",
+                   "constexpr unsigned kMaxModelPackages = "
+                   f"{max(1, max(len(packages or []) for *_, packages in table.models))};",
+                   f"constexpr unsigned kMaxDriverNameBytes = {max(len(name.encode(cp)) for name in named)};"]
     if table.registry_view == 64:
         limits += ["// The key paths name the 64-bit registry view on 64-bit Windows.",
                    "#define PRNUNINST_REGISTRY_VIEW_64 1"]
@@ -421,7 +458,7 @@ def readme(table):
         return f"`{key[len(PRINT):]}`" if key.startswith(PRINT) else f"`HKLM\\{key}`"
     lines = ["| N | registry keys deleted, in this order (under `HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\`) "
              "| queue deleted through the spooler |", "|---|---|---|"]
-    for selector, keys, queue, _ in table.models:
+    for selector, keys, queue, *_ in table.models:
         lines.append(f"| {selector} | {', '.join(name(key) for key in keys)} | `{queue}` |")
     return "\n".join(lines)
 

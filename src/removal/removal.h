@@ -18,6 +18,10 @@ struct ModelEntry {
     // Removed through the spooler, with every queue that uses one; read in the
     // ANSI code page, as an "A" call's name would be, for the "W" calls.
     LPCSTR drivers[kMaxModelDrivers];
+    unsigned packageCount;    // 0 to kMaxModelPackages: 0 deletes no package
+    // INF file names: a driver package of the model's drivers is deleted only
+    // when its INF is one of these, since one package often holds other models.
+    LPCSTR packages[kMaxModelPackages];
 #endif
 };
 
@@ -29,6 +33,9 @@ const ModelEntry* FindModel(CHAR selector);
 void RemoveModel(CHAR selector);
 
 #if PRNUNINST_MODEL_DRIVERS
+// Deletes the queue open on `printer`, jobs first, and closes the handle.
+void DeleteQueue(HMODULE spooler, HANDLE printer);
+
 // After the named queue: every local queue of the model's drivers, then the
 // drivers in every environment, then their driver packages, through the
 // spooler DLL `spooler`. Missing exports skip their step; nothing is reported.

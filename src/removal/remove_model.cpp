@@ -106,8 +106,12 @@ void RemoveModel(CHAR selector)
     HANDLE printer = nullptr;
     // The API takes a writable name but never writes through it.
     if (openPrinter(const_cast<LPSTR>(model->printerName), &printer, &defaults) != 0) {
+#if PRNUNINST_MODEL_DRIVERS
+        DeleteQueue(spooler, printer);
+#else
         deletePrinter(printer);
         closePrinter(printer);
+#endif
     }
 #if PRNUNINST_MODEL_DRIVERS
     RemoveDrivers(*model, spooler);

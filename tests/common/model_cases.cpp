@@ -38,12 +38,14 @@ ModelTable ReadModelTable(const std::string& path)
         if (kind == "code_page") {
             table.codePage = static_cast<unsigned>(std::stoul(bytes));
         } else if (kind == "model") {
-            table.models.push_back({bytes.at(0), {}, {}, {}, {}, {}, {}});
+            table.models.push_back({bytes.at(0), {}, {}, {}, {}, {}, {}, {}});
         } else if (kind == "registry_view") {
             table.registryView = static_cast<unsigned>(std::stoul(bytes));
         } else if (kind == "driver") {
             table.models.back().drivers.push_back(FromHex(bytes));
             table.models.back().driverTexts.push_back(FromHex(text));
+        } else if (kind == "package") {
+            table.models.back().packages.push_back(FromHex(bytes));
         } else if (kind == "key") {
             table.models.back().keys.push_back(FromHex(bytes));
             table.models.back().keyTexts.push_back(FromHex(text));

@@ -14,6 +14,7 @@ struct TableModel {
     std::string queueText;
     std::vector<std::string> drivers;      // code-page bytes, removed through the spooler
     std::vector<std::string> driverTexts;  // UTF-8
+    std::vector<std::string> packages;     // INF file names, code-page bytes
 };
 
 struct ModelTable {

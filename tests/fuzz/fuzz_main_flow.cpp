@@ -61,9 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // blanks) begins with "/", with a suffix of the tail.
     CallList expected;
     if (model != nullptr) {
-        const CallList spooler = Spooler(model->queue);
-        expected = Join({Deletions(table, *model), First(openSucceeds ? spooler.size() : spooler.size() - 2, spooler),
-                         DriverCalls(*model, state)});
+        expected = Join({Deletions(table, *model), Spooler(model->queue, openSucceeds, state), DriverCalls(*model, state)});
     }
     const recorder::Calls& calls = recorder::Recorded();
     const char* command = recorder::LastWinExecCommand();

@@ -128,6 +128,18 @@ class BadTables(unittest.TestCase):
          "(first as driver 1)"),
         ("driver name too long", drivers(f"'{'D' * 256}'"), "drivers[1]: 256 characters, more than the 255"),
         ("unknown driver field", table() + "driver = ['D']\n", "model \"1\": unknown field 'driver'"),
+        ("packages without drivers", table() + "packages = ['p.inf']\n", "model \"1\": packages: a model's packages "
+         "are those of its drivers: give drivers too"),
+        ("packages not a list", drivers("'D'") + "packages = 'p.inf'\n", "packages: must be a list of one or more INF "
+         "file names"),
+        ("empty package", drivers("'D'") + "packages = ['p.inf', '']\n", "packages[2]: must be an INF file name"),
+        ("package as a path", drivers("'D'") + "packages = ['x\\p.inf']\n", "packages[1]: 'x\\p.inf' is a path: give"),
+        ("package with a slash", drivers("'D'") + "packages = ['x/p.inf']\n", "packages[1]: 'x/p.inf' is a path"),
+        ("package not an INF", drivers("'D'") + "packages = ['p.cat']\n", "packages[1]: 'p.cat' does not end in '.inf'"),
+        ("package twice in another case", drivers("'D'") + "packages = ['p.inf', 'P.INF']\n",
+         "packages[2]: 'P.INF' comes twice (first as package 1)"),
+        ("package name too long", drivers("'D'") + f"packages = ['{'p' * 252}.inf']\n",
+         "packages[1]: 256 characters, more than the 255"),
     ]
 
     def test_each_bad_table_is_refused_with_its_message(self):
@@ -189,7 +201,8 @@ class GoodTables(unittest.TestCase):
                 '  std::printf("\\n");\n}\nint main() {\n  for (const ModelEntry& m : kModels) {\n'
                 '    std::printf("model %c\\n", m.selector);\n    for (unsigned i = 0; i < m.keyCount; ++i) '
                 'Put("key", m.keys[i]);\n    Put("queue", m.printerName);\n#if PRNUNINST_MODEL_DRIVERS\n'
-                '    for (unsigned i = 0; i < m.driverCount; ++i) Put("driver", m.drivers[i]);\n#endif\n  }\n}\n')
+                '    for (unsigned i = 0; i < m.driverCount; ++i) Put("driver", m.drivers[i]);\n'
+                '    for (unsigned i = 0; i < m.packageCount; ++i) Put("package", m.packages[i]);\n#endif\n  }\n}\n')
         for name, text in [("trigraphs", self.TRIGRAPHS)] + [(p.name, p.read_text(encoding="utf-8"))
                                                             for p in sorted((SOURCE / "models").glob("*.toml"))]:
             status, errors, outputs = generate(text)
@@ -200,7 +213,7 @@ class GoodTables(unittest.TestCase):
                 for file, data in outputs.items():
                     Path(work, file).write_bytes(data)
                 Path(work, "windows.h").write_text("typedef char CHAR;\ntypedef const char* LPCSTR;\n"
-                                                   "typedef struct HINSTANCE__* HMODULE;\n")
+                                                   "typedef struct HINSTANCE__* HMODULE;\ntypedef void* HANDLE;\n")
                 Path(work, "main.cpp").write_text(main)
                 for flags in (["-std=gnu++17"], ["-std=c++14", "-trigraphs"]):
                     with self.subTest(name, flags=flags):
@@ -251,7 +264,8 @@ class DefaultTable(unittest.TestCase):
                 for model in data["model"]:
                     want.append(f"model {model['selector']}")
                     for kind, name in ([("key", k) for k in model["keys"]] + [("queue", model["queue"])]
-                                       + [("driver", d) for d in model.get("drivers", [])]):
+                                       + [("driver", d) for d in model.get("drivers", [])]
+                                       + [("package", p) for p in model.get("packages", [])]):
                         want.append(f"{kind} {name.encode(codec).hex()} {name.encode().hex()}")
                 status, errors, outputs = generate(path=path)
                 self.assertEqual(status, 0, errors)

@@ -9,7 +9,7 @@ most 6,144 bytes. With
 icon, no writable code, version 5.2.
 
 What the model table uses (its generated/models.txt beside the image) sets
-the imports and the size allowed: a table with drivers adds five functions
+the imports and the size allowed: a table with drivers adds seven functions
 and 1.5 KiB; one without drivers or the 64-bit view must not even name the
 functions those look up.
 
@@ -39,10 +39,11 @@ IMPORTS = {
 
 
 # What a table's drivers add: buffers for the spooler's lists, their errors,
-# and the driver names compared case by case.
-DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree", "GetLastError", "MultiByteToWideChar"},
+# the names compared case by case, and the bounded wait for a driver in use.
+DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree", "GetLastError", "MultiByteToWideChar",
+                                   "GetTickCount", "Sleep"},
                   "USER32.DLL": {"CharUpperBuffW"}}
-DRIVER_MAX_SIZE = 7168
+DRIVER_MAX_SIZE = 7680
 # Names that only the drivers' and the 64-bit view's code look up at run time.
 DRIVER_NAMES = [b"EnumPrinters", b"SetPrinter", b"EnumPrinterDrivers", b"DeletePrinterDriver",
                 "Windows x64".encode("utf-16-le")]

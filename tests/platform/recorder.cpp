@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +21,9 @@ struct State {
     std::vector<std::string> withheld;
     std::vector<recorder::Queue> queues;
     std::vector<recorder::Driver> drivers;
+    std::vector<recorder::Package> packages;
+    int open = -1;  // the queue the program's handle is open on; -1: one the spooler does not hold
+    uint32_t now = 0;
     std::map<std::string, DWORD> failing;
     unsigned growth = 0;
     DWORD lastError = 0;
@@ -110,12 +115,66 @@ std::string Size(DWORD size)
     return size == 0 ? "0" : size == TheState().asked ? "asked" : std::to_string(size);
 }
 
+bool SameText(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// A Delete Pending queue goes once it has no job and no open handle: ours,
+// or another process's, held until the clock reaches `heldOpen`.
+void Settle()
+{
+    State& state = TheState();
+    for (size_t i = state.queues.size(); i-- > 0;) {
+        const recorder::Queue& q = state.queues[i];
+        if (q.pending && q.jobs == 0 && !q.printing && state.now >= q.heldOpen && state.open != static_cast<int>(i)) {
+            state.queues.erase(state.queues.begin() + static_cast<std::ptrdiff_t>(i));
+            state.open -= state.open > static_cast<int>(i) ? 1 : 0;
+        }
+    }
+}
+
+recorder::Queue* OpenQueue()
+{
+    State& state = TheState();
+    return state.open < 0 ? nullptr : &state.queues[static_cast<size_t>(state.open)];
+}
+
+BOOL Failed(DWORD error)
+{
+    TheState().lastError = error;
+    return 0;
+}
+
+// Deletes the drivers of this name in this environment, unless a queue of
+// this machine still uses it.
+BOOL DeleteDriver(const std::string& environment, const std::string& name)
+{
+    State& state = TheState();
+    if (environment == recorder::kMachineEnvironment) {
+        for (const recorder::Queue& queue : state.queues) {
+            if (SameText(queue.driver, name)) {
+                return Failed(ERROR_PRINTER_DRIVER_IN_USE);
+            }
+        }
+    }
+    const size_t before = state.drivers.size();
+    state.drivers.erase(std::remove_if(state.drivers.begin(), state.drivers.end(),
+                                       [&](const recorder::Driver& driver) {
+                                           return driver.environment == environment && SameText(driver.name, name);
+                                       }),
+                        state.drivers.end());
+    return state.drivers.size() < before ? 1 : Failed(1797);  // ERROR_UNKNOWN_PRINTER_DRIVER
+}
+
 // Fills an enumeration's buffer as the spooler does: the records first, the
 // strings after them. Fails with ERROR_INSUFFICIENT_BUFFER and the size
 // needed when they do not fit (or when the list is set to grow).
-template <typename Record>
-BOOL Enumerate(const std::vector<std::vector<std::string>>& rows, void (*fill)(Record*, WCHAR**), LPBYTE buffer,
-               DWORD size, LPDWORD needed, LPDWORD returned)
+template <typename Record, typename Fill>
+BOOL Enumerate(const std::vector<std::vector<std::string>>& rows, Fill fill, LPBYTE buffer, DWORD size,
+               LPDWORD needed, LPDWORD returned)
 {
     State& state = TheState();
     DWORD total = static_cast<DWORD>(rows.size() * sizeof(Record));
@@ -137,7 +196,7 @@ BOOL Enumerate(const std::vector<std::vector<std::string>>& rows, void (*fill)(R
     auto* records = reinterpret_cast<Record*>(buffer);
     auto* strings = reinterpret_cast<WCHAR*>(buffer + rows.size() * sizeof(Record));
     for (size_t r = 0; r < rows.size(); ++r) {
-        WCHAR* fields[4] = {};
+        WCHAR* fields[6] = {};
         for (size_t f = 0; f < rows[r].size(); ++f) {
             fields[f] = strings;
             for (const char c : rows[r][f]) {
@@ -146,20 +205,36 @@ BOOL Enumerate(const std::vector<std::vector<std::string>>& rows, void (*fill)(R
             *strings++ = L'\0';
         }
         records[r] = Record{};
-        fill(&records[r], fields);
+        fill(&records[r], fields, r);
     }
     *returned = static_cast<DWORD>(rows.size());
     return 1;
 }
 
 // Both OpenPrinter forms: kPrinterHandle, unless opens fail (Reset) or this
-// one does (Fail("OpenPrinterW <name>")).
+// one does (Fail("OpenPrinterW <name>")), or the spooler's rules refuse it.
 BOOL Open(const char* function, const std::string& name, const std::string& datatype, bool devmode, DWORD access,
           LPHANDLE printer)
 {
     Record(function, {name, datatype, devmode ? "devmode" : "no devmode", Hex(access)});
-    if (!TheState().openSucceeds || Fails(function + (" " + name))) {
+    Settle();
+    State& state = TheState();
+    if (!state.openSucceeds || Fails(function + (" " + name))) {
         return 0;
+    }
+    state.open = -1;
+    for (size_t i = 0; i < state.queues.size(); ++i) {
+        const recorder::Queue& queue = state.queues[i];
+        if (!SameText(queue.name, name)) {
+            continue;
+        }
+        if (queue.pending) {
+            return Failed(1801);  // ERROR_INVALID_PRINTER_NAME
+        }
+        if (queue.rawless && datatype == "RAW") {
+            return Failed(ERROR_INVALID_DATATYPE);
+        }
+        state.open = static_cast<int>(i);
     }
     *printer = reinterpret_cast<HANDLE>(recorder::kPrinterHandle);
     return 1;
@@ -204,6 +279,11 @@ const char* LastWinExecCommand()
 
 void SetQueues(const std::vector<Queue>& queues) { TheState().queues = queues; }
 void SetDrivers(const std::vector<Driver>& drivers) { TheState().drivers = drivers; }
+void SetPackages(const std::vector<Package>& packages) { TheState().packages = packages; }
+const std::vector<Queue>& Queues() { return TheState().queues; }
+const std::vector<Driver>& Drivers() { return TheState().drivers; }
+const std::vector<Package>& Packages() { return TheState().packages; }
+uint32_t Elapsed() { return TheState().now; }
 void Fail(const std::string& function, uint32_t error) { TheState().failing[function] = error; }
 void GrowLists(unsigned times) { TheState().growth = times; }
 size_t Outstanding() { return TheState().outstanding; }
@@ -326,18 +406,25 @@ BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, 
                           LPDWORD returned)
 {
     Record("EnumPrintersW", {Hex(flags), Narrow(name), std::to_string(level), Size(size)});
+    Settle();
     if (Fails("EnumPrintersW")) {
         return 0;
     }
     std::vector<std::vector<std::string>> rows;
+    std::vector<uint32_t> attributes;
     for (const recorder::Queue& queue : TheState().queues) {
-        rows.push_back({queue.name, queue.driver});
+        if (!queue.pending) {
+            rows.push_back({queue.name, queue.driver, queue.server});
+            attributes.push_back(queue.attributes);
+        }
     }
     return Enumerate<PRINTER_INFO_2W>(
         rows,
-        [](PRINTER_INFO_2W* record, WCHAR** fields) {
+        [&attributes](PRINTER_INFO_2W* record, WCHAR** fields, size_t row) {
             record->pPrinterName = fields[0];
             record->pDriverName = fields[1];
+            record->pServerName = fields[2][0] == L'\0' ? nullptr : fields[2];
+            record->Attributes = attributes[row];
         },
         buffer, size, needed, returned);
 }
@@ -357,7 +444,7 @@ BOOL WINAPI EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LP
     }
     return Enumerate<DRIVER_INFO_8W>(
         rows,
-        [](DRIVER_INFO_8W* record, WCHAR** fields) {
+        [](DRIVER_INFO_8W* record, WCHAR** fields, size_t /*row*/) {
             record->pName = fields[0];
             record->pEnvironment = fields[1];
             record->pszInfPath = fields[2][0] == L'\0' ? nullptr : fields[2];
@@ -369,30 +456,61 @@ BOOL WINAPI SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command)
 {
     Record("SetPrinterW", {Handle(printer), std::to_string(level), info == nullptr ? "(null)" : "info",
                            std::to_string(command)});
-    return Fails("SetPrinterW") ? 0 : 1;
+    Settle();
+    if (Fails("SetPrinterW")) {
+        return 0;
+    }
+    if (recorder::Queue* queue = OpenQueue()) {
+        if (command == PRINTER_CONTROL_PURGE) {
+            queue->jobs = 0;
+        } else if (command == PRINTER_CONTROL_RESUME) {
+            queue->paused = false;
+            queue->printing = false;
+        }
+    }
+    return 1;
 }
 
 BOOL WINAPI DeletePrinterDriverExW(LPWSTR name, LPWSTR environment, LPWSTR driver, DWORD flags, DWORD version)
 {
     Record("DeletePrinterDriverExW", {Narrow(name), Narrow(environment), Narrow(driver), Hex(flags), Hex(version)});
+    Settle();
     // A spooler that refuses the flag (as Wine's does) takes the call without it.
     const auto refused = TheState().failing.find("DeletePrinterDriverExW");
-    if (flags == 0 && refused != TheState().failing.end() && refused->second == ERROR_INVALID_PARAMETER) {
-        return 1;
+    if (refused != TheState().failing.end() && !(flags == 0 && refused->second == ERROR_INVALID_PARAMETER)) {
+        return Failed(refused->second);
     }
-    return Fails("DeletePrinterDriverExW") ? 0 : 1;
+    return DeleteDriver(Narrow(environment), Narrow(driver));
 }
 
 BOOL WINAPI DeletePrinterDriverW(LPWSTR name, LPWSTR environment, LPWSTR driver)
 {
     Record("DeletePrinterDriverW", {Narrow(name), Narrow(environment), Narrow(driver)});
-    return Fails("DeletePrinterDriverW") ? 0 : 1;
+    Settle();
+    return Fails("DeletePrinterDriverW") ? 0 : DeleteDriver(Narrow(environment), Narrow(driver));
 }
 
 HRESULT WINAPI DeletePrinterDriverPackageW(LPCWSTR server, LPCWSTR infPath, LPCWSTR environment)
 {
     Record("DeletePrinterDriverPackageW", {Narrow(server), Narrow(infPath), Narrow(environment)});
-    return Fails("DeletePrinterDriverPackageW") ? static_cast<HRESULT>(0x80070005u) : 0;
+    Settle();
+    if (Fails("DeletePrinterDriverPackageW")) {
+        return static_cast<HRESULT>(0x80070005u);  // E_ACCESSDENIED, as for a package Windows ships
+    }
+    State& state = TheState();
+    const std::string inf = Narrow(infPath);
+    for (const recorder::Driver& driver : state.drivers) {
+        if (SameText(driver.infPath, inf)) {
+            return static_cast<HRESULT>(0x80070BC7u);  // ERROR_PRINTER_DRIVER_PACKAGE_IN_USE
+        }
+    }
+    const auto found = std::find_if(state.packages.begin(), state.packages.end(),
+                                    [&](const recorder::Package& package) { return SameText(package.infPath, inf); });
+    if (found == state.packages.end()) {
+        return static_cast<HRESULT>(0x80070002u);  // ERROR_FILE_NOT_FOUND
+    }
+    state.packages.erase(found);
+    return 0;
 }
 
 BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults)
@@ -410,13 +528,34 @@ BOOL WINAPI OpenPrinterW(LPWSTR printerName, LPHANDLE printer, PRINTER_DEFAULTSW
 BOOL WINAPI DeletePrinter(HANDLE printer)
 {
     TheState().calls.push_back("DeletePrinter(" + Hex(reinterpret_cast<uintptr_t>(printer)) + ")");
-    return Fails("DeletePrinter") ? 0 : 1;
+    Settle();
+    if (Fails("DeletePrinter")) {
+        return 0;
+    }
+    if (recorder::Queue* queue = OpenQueue()) {
+        if (queue->paused && (queue->jobs != 0 || queue->printing)) {
+            return Failed(ERROR_ACCESS_DENIED);
+        }
+        queue->pending = true;
+    }
+    return 1;
 }
 
 BOOL WINAPI ClosePrinter(HANDLE printer)
 {
     TheState().calls.push_back("ClosePrinter(" + Hex(reinterpret_cast<uintptr_t>(printer)) + ")");
+    TheState().open = -1;
+    Settle();
     return 1;
+}
+
+DWORD WINAPI GetTickCount() { return TheState().now; }
+
+void WINAPI Sleep(DWORD milliseconds)
+{
+    Record("Sleep", {std::to_string(milliseconds)});
+    TheState().now += milliseconds;
+    Settle();
 }
 
 UINT WINAPI WinExec(LPCSTR commandLine, UINT show)

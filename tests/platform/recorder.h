@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace recorder {
@@ -34,14 +35,47 @@ const char* LastWinExecCommand();
 // The handle a successful OpenPrinterA hands out.
 constexpr unsigned long kPrinterHandle = 0x4711;
 
-// The spooler's lists, which EnumPrintersA (level 2) and EnumPrinterDriversA
-// (level 8, by environment) hand out. Empty after Reset.
-// `expected` is what a test expects of the item (a queue removed, a driver's
-// package handed on); the recorder does not read it.
+// The spooler, keeping the rules Windows' spooler documents (MS-RPRN, the
+// print system protocol it serves, and the API pages) where the removal
+// meets them:
+// - a queue deleted while it has jobs, or while a handle to it is open, is
+//   Delete Pending (3.1.4.2.4): out of EnumPrinters and OpenPrinter, it goes
+//   with its last job and its last handle (RpcClosePrinter, 3.1.4.2.9);
+// - SetPrinter's PRINTER_CONTROL_PURGE deletes the jobs, _RESUME ends a hold
+//   (RpcSetPrinter, 3.1.4.2.5); a paused queue with jobs refuses DeletePrinter
+//   with ERROR_ACCESS_DENIED (DeletePrinter's page);
+// - a driver is in use, and its deletion refused with
+//   ERROR_PRINTER_DRIVER_IN_USE, while any queue uses it, Delete Pending ones
+//   included (RpcDeletePrinterDriver 3.1.4.4.5, RpcDeletePrinterDriverEx
+//   3.1.4.4.7);
+// - a driver package is refused while an installed driver comes from it
+//   (DeletePrinterDriverPackage's page), and takes every model it holds;
+// - an open asking for a datatype that the queue's print processor lacks
+//   fails with ERROR_INVALID_DATATYPE (ReactOS's spooler; Microsoft's pages
+//   are silent).
+// Queues use the driver of kMachineEnvironment, as on 64-bit Windows. The
+// program holds one printer handle at a time; an open of a name the spooler
+// does not hold succeeds (kPrinterHandle) for the tests that model no queue.
+// `expected` is what a test expects of the item (a queue or driver removed,
+// a package deleted); the recorder does not read it.
+constexpr const char* kMachineEnvironment = "Windows x64";
+constexpr uint32_t kForever = ~0u;
 struct Queue {
+    Queue(std::string queueName, std::string driverName, bool removed)
+        : name(std::move(queueName)), driver(std::move(driverName)), expected(removed)
+    {
+    }
     std::string name;
     std::string driver;
     bool expected;
+    unsigned jobs = 0;           // waiting; a purge deletes them
+    bool printing = false;       // a job being printed on a paused queue: it outlives a purge, ends on resume
+    bool paused = false;
+    uint32_t heldOpen = 0;       // ms (of Sleep) until another process closes its handle; kForever
+    bool rawless = false;        // its print processor lacks "RAW"
+    uint32_t attributes = 0;     // PRINTER_INFO_2's, e.g. PRINTER_ATTRIBUTE_NETWORK
+    std::string server;          // pServerName: "" for a queue of this machine
+    bool pending = false;        // (the recorder's) Delete Pending
 };
 struct Driver {
     std::string environment;
@@ -49,8 +83,22 @@ struct Driver {
     std::string infPath;  // "" gives a null pszInfPath, as before Vista
     bool expected;
 };
+// A package in the driver store: those of the drivers, and one that only
+// holds models that are staged, not installed.
+struct Package {
+    std::string infPath;
+    bool expected;
+};
 void SetQueues(const std::vector<Queue>& queues);
 void SetDrivers(const std::vector<Driver>& drivers);
+void SetPackages(const std::vector<Package>& packages);
+// What the spooler holds now: the queues (Delete Pending ones with
+// `pending`), drivers and packages that are left.
+const std::vector<Queue>& Queues();
+const std::vector<Driver>& Drivers();
+const std::vector<Package>& Packages();
+// Milliseconds that Sleep has let pass since Reset.
+uint32_t Elapsed();
 // Every later call of the function fails, with this error for GetLastError.
 void Fail(const std::string& function, uint32_t error);
 // The enumerations' lists grow this many times between a call that asked for

@@ -8,6 +8,7 @@ void Install(const SpoolerState& state)
 {
     recorder::SetQueues(state.queues);
     recorder::SetDrivers(state.drivers);
+    recorder::SetPackages(state.packages);
     for (const std::string& name : state.withheld) {
         recorder::Withhold(name);
     }
@@ -17,8 +18,6 @@ void Install(const SpoolerState& state)
     recorder::GrowLists(state.growth);
 }
 
-namespace {
-
 std::string Lower(std::string text)
 {
     for (char& c : text) {
@@ -27,11 +26,17 @@ std::string Lower(std::string text)
     return text;
 }
 
-}  // namespace
+// A driver package's INF as the driver store keeps it.
+std::string StoredInf(const std::string& file)
+{
+    return "C:\\Windows\\System32\\DriverStore\\FileRepository\\" + file + "_amd64_1f2e\\" + file;
+}
 
 // The neighbours that must stay: a driver whose name extends the model's or
 // is cut short, a queue named like the model's with another driver, another
-// driver that shares a package, and a driver listed without an INF path.
+// driver that shares the model's package (so that the package stays), a
+// driver listed without an INF path, and one from a package the table does
+// not name.
 SpoolerState Machine(const TableModel& model)
 {
     SpoolerState state;
@@ -44,13 +49,19 @@ SpoolerState Machine(const TableModel& model)
         state.queues.push_back({"Back office " + n, d.substr(0, d.size() - 1), false});
         state.queues.push_back({d + " (Copy 1)", d, true});
         state.queues.push_back({"Front desk " + n, Lower(d), true});
+        const std::string inf =
+            StoredInf(model.packages.empty() ? "prn" + n + ".inf" : model.packages[i % model.packages.size()]);
         for (const char* environment : {"Windows x64", "Windows NT x86"}) {
-            const std::string inf = "C:\\Windows\\System32\\DriverStore\\FileRepository\\prn" + n + ".inf";
             state.drivers.push_back({environment, Lower(d), inf, true});
-            state.drivers.push_back({environment, d + "0", "C:\\other.inf", false});
+            state.drivers.push_back({environment, d + "0", StoredInf("other.inf"), false});
             state.drivers.push_back({environment, "Another maker PCL6", inf, false});
         }
-        state.drivers.push_back({"Windows ARM64", d, "", false});
+        state.drivers.push_back({"Windows ARM64", d, "", true});
+        state.drivers.push_back({"Windows IA64", d, StoredInf("unnamed" + n + ".inf"), true});
+        if (std::none_of(state.packages.begin(), state.packages.end(),
+                         [&](const recorder::Package& p) { return p.infPath == inf; })) {
+            state.packages.push_back({inf, false});
+        }
     }
     return state;
 }
@@ -95,6 +106,49 @@ CallList Enumeration(const std::string& call, bool listed, bool fails, unsigned*
 
 }  // namespace
 
+CallList QueueDeletion(const SpoolerState& state, bool* deleted)
+{
+    const auto& w = state.withheld;
+    const uint32_t refused = ErrorOf(state, "DeletePrinter");
+    if (deleted != nullptr) {
+        *deleted = refused == 0 && !Has(w, "DeletePrinter") && !Has(w, "ClosePrinter");
+    }
+    const ModelTable& table = BuiltModelTable();
+    if (std::none_of(table.models.begin(), table.models.end(), [](const TableModel& m) { return !m.drivers.empty(); })) {
+        return {"DeletePrinter(4711)", "ClosePrinter(4711)"};
+    }
+    CallList calls = {"GetProcAddress(winspool.drv, SetPrinterW)", "GetProcAddress(winspool.drv, DeletePrinter)",
+                      "GetProcAddress(winspool.drv, ClosePrinter)"};
+    if (Has(w, "DeletePrinter") || Has(w, "ClosePrinter")) {
+        return calls;
+    }
+    const bool purges = !Has(w, "SetPrinterW");
+    if (purges) {
+        calls.push_back("SetPrinterW(4711, 0, (null), 3)");
+    }
+    calls.push_back("DeletePrinter(4711)");
+    if (refused == 5 && purges) {
+        calls.push_back("SetPrinterW(4711, 0, (null), 2)");
+        if (ErrorOf(state, "SetPrinterW") == 0) {
+            calls.push_back("DeletePrinter(4711)");
+        }
+    }
+    calls.push_back("ClosePrinter(4711)");
+    return calls;
+}
+
+namespace {
+
+// The file name at the end of an INF path, in lower case.
+std::string InfFile(const std::string& path) { return Lower(path.substr(path.find_last_of('\\') + 1)); }
+
+bool OfModel(const std::vector<std::string>& names, const std::string& name)
+{
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return Lower(n) == Lower(name); });
+}
+
+}  // namespace
+
 CallList DriverCalls(const TableModel& model, const SpoolerState& state)
 {
     if (model.drivers.empty()) {
@@ -108,30 +162,57 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
     };
     unsigned growth = state.growth;
     bool obtained = false;
-    lookUp({"EnumPrintersW", "OpenPrinterW", "SetPrinterW", "DeletePrinter", "ClosePrinter"});
     const auto& w = state.withheld;
-    if (!Has(w, "EnumPrintersW") && !Has(w, "OpenPrinterW") && !Has(w, "DeletePrinter") && !Has(w, "ClosePrinter")) {
+    lookUp({"EnumPrintersW", "OpenPrinterW"});
+    if (!Has(w, "EnumPrintersW") && !Has(w, "OpenPrinterW")) {
         calls = Join({calls, Enumeration("EnumPrintersW(2, (null), 2, ", !state.queues.empty(),
                                          ErrorOf(state, "EnumPrintersW") != 0, &growth, &obtained)});
-        for (const recorder::Queue& queue : state.queues) {
-            if (!obtained || !queue.expected) {
-                continue;
+    }
+    std::vector<std::string> used;  // drivers a queue of the model still uses
+    for (const recorder::Queue& queue : state.queues) {
+        if (!queue.expected) {
+            continue;
+        }
+        bool deleted = false;
+        if (obtained) {
+            calls.push_back("OpenPrinterW(" + queue.name + ", (null), no devmode, 10004)");
+            if (ErrorOf(state, "OpenPrinterW " + queue.name) == 0) {
+                calls = Join({calls, QueueDeletion(state, &deleted)});
             }
-            calls.push_back("OpenPrinterW(" + queue.name + ", RAW, no devmode, 10004)");
-            if (ErrorOf(state, "OpenPrinterW " + queue.name) != 0) {
-                continue;
-            }
-            if (!Has(w, "SetPrinterW")) {
-                calls.push_back("SetPrinterW(4711, 0, (null), 3)");
-            }
-            calls = Join({calls, {"DeletePrinter(4711)", "ClosePrinter(4711)"}});
+        }
+        if (!deleted) {
+            used.push_back(Lower(queue.driver));
         }
     }
 
-    lookUp({"DeletePrinterDriverExW", "DeletePrinterDriverW", "EnumPrinterDriversW"});
+    // One driver's deletion in one environment; *inUse: refused for a queue.
+    const bool ex = !Has(w, "DeletePrinterDriverExW");
+    const uint32_t injected = ErrorOf(state, ex ? "DeletePrinterDriverExW" : "DeletePrinterDriverW");
+    const auto deletion = [&](const std::string& environment, const std::string& driver, bool* inUse) {
+        const std::string where = "(null), " + environment + ", " + driver;
+        *inUse = false;
+        if (!ex && Has(w, "DeletePrinterDriverW")) {
+            return CallList{};
+        }
+        *inUse = injected == 3001 ||
+                 ((injected == 0 || injected == 87) && environment == recorder::kMachineEnvironment &&
+                  Has(used, Lower(driver)));
+        if (!ex) {
+            return CallList{"DeletePrinterDriverW(" + where + ")"};
+        }
+        return injected == 87 ? CallList{"DeletePrinterDriverExW(" + where + ", 1, 0)",
+                                         "DeletePrinterDriverExW(" + where + ", 0, 0)"}
+                              : CallList{"DeletePrinterDriverExW(" + where + ", 1, 0)"};
+    };
+    lookUp({"DeletePrinterDriverExW", "DeletePrinterDriverW"});
+    const bool packages = !model.packages.empty();
+    if (packages) {
+        lookUp({"EnumPrinterDriversW"});
+    }
     std::vector<std::string> packaged;  // the environments whose list came back
+    std::vector<std::pair<std::string, std::string>> stuck;
     for (const std::string& environment : Environments()) {
-        if (!Has(w, "EnumPrinterDriversW")) {
+        if (packages && !Has(w, "EnumPrinterDriversW")) {
             bool listed = false;
             for (const recorder::Driver& driver : state.drivers) {
                 listed = listed || driver.environment == environment;
@@ -143,23 +224,28 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
             }
         }
         for (const std::string& driver : model.drivers) {
-            const std::string where = "(null), " + environment + ", " + driver;
-            if (Has(w, "DeletePrinterDriverExW")) {
-                if (!Has(w, "DeletePrinterDriverW")) {
-                    calls.push_back("DeletePrinterDriverW(" + where + ")");
-                }
-                continue;
-            }
-            calls.push_back("DeletePrinterDriverExW(" + where + ", 1, 0)");
-            if (ErrorOf(state, "DeletePrinterDriverExW") == 87) {
-                calls.push_back("DeletePrinterDriverExW(" + where + ", 0, 0)");
+            bool inUse = false;
+            calls = Join({calls, deletion(environment, driver, &inUse)});
+            if (inUse) {
+                stuck.emplace_back(environment, driver);
             }
         }
     }
-    lookUp({"DeletePrinterDriverPackageW"});
+    // Every 500 ms for at most 10 s, while a driver is in use.
+    for (int poll = 0; poll < 20 && !stuck.empty(); ++poll) {
+        calls.push_back("Sleep(500)");
+        for (const auto& [environment, driver] : stuck) {
+            bool inUse = false;
+            calls = Join({calls, deletion(environment, driver, &inUse)});
+        }
+    }
+    if (packages && !Has(w, "EnumPrinterDriversW")) {
+        lookUp({"DeletePrinterDriverPackageW"});
+    }
     for (const std::string& environment : Has(w, "DeletePrinterDriverPackageW") ? CallList{} : packaged) {
         for (const recorder::Driver& driver : state.drivers) {
-            if (driver.expected && driver.environment == environment) {
+            if (driver.environment == environment && !driver.infPath.empty() && OfModel(model.drivers, driver.name) &&
+                OfModel(model.packages, InfFile(driver.infPath))) {
                 calls.push_back("DeletePrinterDriverPackageW((null), " + driver.infPath + ", " + environment +
                                 ")");
             }

@@ -3,6 +3,7 @@
 // escape or split in those shows).
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,10 @@ inline CallList Join(std::initializer_list<CallList> parts)
     return all;
 }
 
+// The first `count` calls, or all of them.
 inline CallList First(size_t count, const CallList& calls)
 {
-    return {calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(count)};
+    return {calls.begin(), calls.begin() + static_cast<std::ptrdiff_t>(std::min(count, calls.size()))};
 }
 
 // No "<program>.local" beside the program, then WINSPOOL.DRV by its full path
@@ -34,13 +36,6 @@ inline CallList LoadSpooler(const std::string& folder = recorder::kSystemDirecto
             "GetProcAddress(winspool.drv, OpenPrinterA)", "GetProcAddress(winspool.drv, DeletePrinter)",
             "GetProcAddress(winspool.drv, ClosePrinter)"};
 }
-
-inline CallList OpenDeleteClose(const std::string& printer)
-{
-    return {"OpenPrinterA(" + printer + ", RAW, no devmode, 10004)", "DeletePrinter(4711)", "ClosePrinter(4711)"};
-}
-
-inline CallList Spooler(const std::string& printer) { return Join({LoadSpooler(), OpenDeleteClose(printer)}); }
 
 // Each key of the model deleted in the table's order, in the 64-bit view
 // where the table asks for it.
@@ -65,16 +60,19 @@ inline const std::vector<std::string>& Environments()
     return environments;
 }
 
-// What the spooler holds for a case, each item with what it must come to: a
-// queue of the model's drivers purged, deleted and closed; a driver of the
-// model with an INF path, its package handed on.
+// What the spooler holds for a case, each item with what it must come to (a
+// queue or driver removed, a package deleted), and what fails in it.
 struct SpoolerState {
     std::vector<recorder::Queue> queues;
     std::vector<recorder::Driver> drivers;
+    std::vector<recorder::Package> packages;
     std::vector<std::string> withheld;                    // exports that are missing
     std::vector<std::pair<std::string, uint32_t>> fails;  // functions that fail, with their error
     unsigned growth = 0;                                  // times the lists grow under the caller
 };
+
+// ASCII letters in lower case, as the tests' names are ASCII.
+std::string Lower(std::string text);
 
 // A machine with the model's drivers in both environments of 64-bit Windows,
 // queues of theirs under other names and in another case, and neighbours
@@ -82,5 +80,16 @@ struct SpoolerState {
 SpoolerState Machine(const TableModel& model);
 // Puts the state into the recorder.
 void Install(const SpoolerState& state);
+// A queue's deletion once it is open: in a table with drivers, its jobs
+// purged first (and resumed when still refused); *deleted: whether it went.
+CallList QueueDeletion(const SpoolerState& state, bool* deleted = nullptr);
 // The calls after the named queue for a model with drivers ({} without).
 CallList DriverCalls(const TableModel& model, const SpoolerState& state);
+
+// The named queue through the spooler: loaded, opened, and deleted where it
+// opens.
+inline CallList Spooler(const std::string& printer, bool opens = true, const SpoolerState& state = {})
+{
+    return Join({LoadSpooler(), {"OpenPrinterA(" + printer + ", RAW, no devmode, 10004)"},
+                 opens ? QueueDeletion(state) : CallList{}});
+}

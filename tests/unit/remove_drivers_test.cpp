@@ -4,8 +4,11 @@
 // step failing in turn and with lists that grow under the caller.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "expected_calls.h"
 #include "removal/removal.h"
+#include "winspool.h"
 
 
 namespace {
@@ -41,6 +44,10 @@ const SpoolerCase kCases[] = {
     {"PackageRefused", {}, {{"DeletePrinterDriverPackageW", kDenied}}, 0},
 };
 
+std::string Describe(const recorder::Queue& q) { return "queue " + q.name; }
+std::string Describe(const recorder::Driver& d) { return "driver " + d.name + " (" + d.environment + ")"; }
+std::string Describe(const recorder::Package& p) { return "package " + p.infPath; }
+
 void PrintTo(const SpoolerCase& row, std::ostream* out) { *out << row.name; }
 
 class RemoveDriversCalls : public testing::TestWithParam<SpoolerCase> {};
@@ -62,7 +69,7 @@ TEST_P(RemoveDriversCalls, EveryStepForEveryModelWithDrivers)
         recorder::Reset();
         Install(state);
         RemoveModel(model.selector);
-        EXPECT_EQ(recorder::Recorded(), Join({Deletions(table, model), Spooler(model.queue), DriverCalls(model, state)}));
+        EXPECT_EQ(recorder::Recorded(), Join({Deletions(table, model), Spooler(model.queue, true, state), DriverCalls(model, state)}));
         EXPECT_EQ(recorder::Outstanding(), 0u) << "an enumeration's buffer was not released";
     }
     if (!any) {
@@ -72,5 +79,127 @@ TEST_P(RemoveDriversCalls, EveryStepForEveryModelWithDrivers)
 
 INSTANTIATE_TEST_SUITE_P(EachSpooler, RemoveDriversCalls, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<SpoolerCase>& row) { return std::string(row.param.name); });
+
+// Each rule of the recorder's spooler met by one case, on the machine of
+// every model with drivers changed as the case says: whatever is marked
+// expected goes, the rest stays, and the run waits only as long as it must.
+enum class Wait { None, Some, Cap };
+struct RuleCase {
+    const char* name;
+    void (*change)(const TableModel&, SpoolerState&);
+    Wait wait;
+    bool resumes;  // a paused queue is resumed
+};
+
+// The queue " (Copy 1)" of the model's first driver, and that driver on this machine.
+recorder::Queue& FirstQueue(const TableModel& model, SpoolerState& state)
+{
+    return *std::find_if(state.queues.begin(), state.queues.end(),
+                         [&](const recorder::Queue& q) { return q.name == model.drivers[0] + " (Copy 1)"; });
+}
+
+const RuleCase kRules[] = {
+    {"NamedQueueWithJobs",
+     [](const TableModel& m, SpoolerState& s) {
+         s.queues.emplace_back(m.queue, m.drivers[0], true);
+         s.queues.back().jobs = 3;
+     },
+     Wait::None, false},
+    {"QueueHeldOpenForAWhile", [](const TableModel& m, SpoolerState& s) { FirstQueue(m, s).heldOpen = 1200; },
+     Wait::Some, false},
+    {"QueueHeldOpenForEver",
+     [](const TableModel& m, SpoolerState& s) {
+         recorder::Queue& held = FirstQueue(m, s);
+         held.heldOpen = recorder::kForever;
+         held.expected = false;
+         for (recorder::Driver& driver : s.drivers) {
+             driver.expected &= !(driver.environment == recorder::kMachineEnvironment && Lower(driver.name) == Lower(held.driver));
+         }
+     },
+     Wait::Cap, false},
+    {"ConnectionsListed",
+     [](const TableModel& m, SpoolerState& s) {
+         for (int form = 0; form < 3; ++form) {
+             s.queues.emplace_back(form == 2 ? "\\\\server\\" + m.queue : m.queue + " on server", m.drivers[0], false);
+             s.queues.back().attributes = form == 0 ? PRINTER_ATTRIBUTE_NETWORK : 0;
+             s.queues.back().server = form == 1 ? "\\\\server" : "";
+         }
+         // Their server's queues keep the driver in use here too.
+         for (recorder::Driver& driver : s.drivers) {
+             driver.expected &= !(driver.environment == recorder::kMachineEnvironment && Lower(driver.name) == Lower(m.drivers[0]));
+         }
+     },
+     Wait::Cap, false},
+    {"PausedQueueWithJobs",
+     [](const TableModel& m, SpoolerState& s) {
+         FirstQueue(m, s).paused = true;
+         FirstQueue(m, s).jobs = 2;
+     },
+     Wait::None, false},
+    {"PausedQueuePrinting",
+     [](const TableModel& m, SpoolerState& s) {
+         FirstQueue(m, s).paused = true;
+         FirstQueue(m, s).printing = true;
+     },
+     Wait::None, true},
+    {"ProcessorWithoutRaw", [](const TableModel& m, SpoolerState& s) { FirstQueue(m, s).rawless = true; }, Wait::None,
+     false},
+    // No other installed driver uses the packages, which hold a second model
+    // that is only staged: deleted where the table names the INF, kept where not.
+    {"PackageHoldsAnotherModel",
+     [](const TableModel& m, SpoolerState& s) {
+         s.drivers.erase(std::remove_if(s.drivers.begin(), s.drivers.end(),
+                                        [](const recorder::Driver& d) { return d.name == "Another maker PCL6"; }),
+                         s.drivers.end());
+         for (recorder::Package& package : s.packages) {
+             package.expected = !m.packages.empty();
+         }
+     },
+     Wait::None, false},
+};
+
+void PrintTo(const RuleCase& row, std::ostream* out) { *out << row.name; }
+
+class SpoolerRules : public testing::TestWithParam<RuleCase> {};
+
+template <typename Item, typename Same>
+void ExpectLeft(const std::vector<Item>& before, const std::vector<Item>& after, Same same)
+{
+    for (const Item& item : before) {
+        const bool left = std::any_of(after.begin(), after.end(), [&](const Item& a) { return same(a, item); });
+        EXPECT_EQ(left, !item.expected) << testing::PrintToString(item.expected ? "removed: " : "kept: ") << Describe(item);
+    }
+}
+
+TEST_P(SpoolerRules, WhatTheModelHoldsGoesAndNothingElse)
+{
+    for (const TableModel& model : BuiltModelTable().models) {
+        if (model.drivers.empty()) {
+            continue;
+        }
+        SCOPED_TRACE(std::string("model ") + model.selector);
+        SpoolerState state = Machine(model);
+        GetParam().change(model, state);
+        recorder::Reset();
+        Install(state);
+        RemoveModel(model.selector);
+        ExpectLeft(state.queues, recorder::Queues(), [](const auto& a, const auto& b) { return a.name == b.name; });
+        ExpectLeft(state.drivers, recorder::Drivers(), [](const auto& a, const auto& b) {
+            return a.environment == b.environment && a.name == b.name;
+        });
+        ExpectLeft(state.packages, recorder::Packages(),
+                   [](const auto& a, const auto& b) { return a.infPath == b.infPath; });
+        const uint32_t waited = recorder::Elapsed();
+        EXPECT_TRUE(GetParam().wait == Wait::None   ? waited == 0
+                    : GetParam().wait == Wait::Some ? waited > 0 && waited < 10000
+                                                    : waited > 9500 && waited <= 10000)
+            << waited << " ms";
+        const auto& calls = recorder::Recorded();
+        EXPECT_EQ(std::count(calls.begin(), calls.end(), "SetPrinterW(4711, 0, (null), 2)") != 0, GetParam().resumes);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachRule, SpoolerRules, testing::ValuesIn(kRules),
+                         [](const testing::TestParamInfo<RuleCase>& row) { return std::string(row.param.name); });
 
 }  // namespace

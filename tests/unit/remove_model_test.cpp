@@ -64,7 +64,7 @@ struct UnreachableCase {
     std::string modulePath;   // where the program runs from
     std::string planted;      // a file beside it, or ""
     bool openSucceeds;
-    size_t spoolerCalls;      // how many calls of Spooler() are made
+    size_t spoolerCalls;      // how many calls of Spooler() are made (kAll: every one)
     bool driversFollow;       // the drivers' steps still run after it
 };
 
@@ -98,6 +98,7 @@ const std::string kDir = recorder::kSystemDirectory;
 const std::string kExe = recorder::kModulePath;
 const std::string kDotLocal = kExe + ".local";
 // MAX_PATH characters: GetModuleFileNameW cuts it short.
+constexpr size_t kAll = ~size_t{0};
 const std::string kLongExe = "C:\\" + std::string(253, 'x') + ".exe";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -105,7 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         UnreachableCase{"DotLocalFolderBeside", kDir, nullptr, kExe, kDotLocal, true, 2, false},
         UnreachableCase{"ProgramPathCutShort", kDir, nullptr, kLongExe, "", true, 1, false},
-        UnreachableCase{"DotLocalOfAnotherProgram", kDir, nullptr, kExe, "C:\\e2e\\setup.exe.local", true, 10, true},
+        UnreachableCase{"DotLocalOfAnotherProgram", kDir, nullptr, kExe, "C:\\e2e\\setup.exe.local", true, kAll, true},
         UnreachableCase{"NoSystemFolder", "", nullptr, kExe, "", true, 3, false},
         UnreachableCase{"PathOneOverMaxPath", kLongFolder, nullptr, kExe, "", true, 3, false},
         UnreachableCase{"DllDoesNotLoad", kDir, "winspool.drv", kExe, "", true, 4, false},

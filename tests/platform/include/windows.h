@@ -46,6 +46,9 @@ using HKEY = HKEY__*;
 #define CP_ACP 0u
 #define ERROR_INVALID_PARAMETER 87u
 #define ERROR_INSUFFICIENT_BUFFER 122u
+#define ERROR_ACCESS_DENIED 5u
+#define ERROR_INVALID_DATATYPE 1804u
+#define ERROR_PRINTER_DRIVER_IN_USE 3001u
 #define MEM_COMMIT 0x00001000u
 #define MEM_RESERVE 0x00002000u
 #define MEM_RELEASE 0x00008000u
@@ -69,4 +72,6 @@ DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
 DWORD WINAPI GetFileAttributesW(LPCWSTR path);
 LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD type, DWORD protection);
 BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD type);
+DWORD WINAPI GetTickCount();
+void WINAPI Sleep(DWORD milliseconds);
 }

@@ -5,7 +5,9 @@
 
 #define PRINTER_ACCESS_ADMINISTER 0x00000004u
 #define PRINTER_ENUM_LOCAL 0x00000002u
+#define PRINTER_CONTROL_RESUME 2u
 #define PRINTER_CONTROL_PURGE 3u
+#define PRINTER_ATTRIBUTE_NETWORK 0x00000010u
 #define DPD_DELETE_UNUSED_FILES 0x00000001u
 
 struct DEVMODEA;
@@ -31,6 +33,15 @@ struct PRINTER_INFO_2W {
     LPWSTR pShareName;
     LPWSTR pPortName;
     LPWSTR pDriverName;
+    LPWSTR pComment;
+    LPWSTR pLocation;
+    void* pDevMode;
+    LPWSTR pSepFile;
+    LPWSTR pPrintProcessor;
+    LPWSTR pDatatype;
+    LPWSTR pParameters;
+    void* pSecurityDescriptor;
+    DWORD Attributes;
 };
 struct DRIVER_INFO_8W {
     DWORD cVersion;
