@@ -2,61 +2,8 @@
 
 #include <winspool.h>
 
+#include "spooler.h"
 #include "system_dll.h"
-
-namespace {
-
-// A file or folder "<this program>.local" beside a program without a
-// manifest, such as this one, makes the loader take DLLs from the program's
-// folder first, even one loaded by its full path: whoever could plant one
-// there would have their winspool.drv run with our rights. With one there
-// (or when the program's path cannot be read whole) the spooler is not
-// loaded at all. The path is read in UTF-16: in the ANSI code page a folder
-// name outside it reads as "?" and would name no file.
-bool DllRedirected()
-{
-    constexpr WCHAR kSuffix[] = L".local";
-    WCHAR path[MAX_PATH + sizeof kSuffix / sizeof kSuffix[0]];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    // 0 is a failure; MAX_PATH means the path was cut short.
-    if (length == 0 || length >= MAX_PATH) {
-        return true;
-    }
-    for (DWORD i = 0; i < sizeof kSuffix / sizeof kSuffix[0]; ++i) {
-        path[length + i] = kSuffix[i];
-    }
-    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
-}
-
-// WINSPOOL.DRV is no KnownDLL: imported by name, it would be looked for in
-// the program's own folder first on every Windows before 10 1607, so a copy
-// planted there by whoever can write that folder would run with our rights.
-// Loaded by its full path it comes from the system folder only, and
-// LOAD_WITH_ALTERED_SEARCH_PATH (on every NT version) looks up its own
-// dependencies beside it there. Under WOW64 "System32" is what
-// GetSystemDirectoryA says, and the file-system redirector maps it to
-// SysWOW64 for a 32-bit process: the 32-bit DLL. It stays loaded until the
-// process ends, as an import would. nullptr when any step fails, a system
-// folder whose name the ANSI code page cannot hold included (the load fails).
-HMODULE LoadSpooler()
-{
-    if (DllRedirected()) {
-        return nullptr;
-    }
-    constexpr CHAR kName[] = "\\winspool.drv";
-    CHAR path[MAX_PATH];
-    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-    // 0 is a failure; a folder too long for the buffer returns the size it needs.
-    if (length == 0 || length + sizeof kName > MAX_PATH) {
-        return nullptr;
-    }
-    for (UINT i = 0; i < sizeof kName; ++i) {
-        path[length + i] = kName[i];
-    }
-    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
-}  // namespace
 
 void RemoveModel(CHAR selector)
 {

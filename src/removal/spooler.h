@@ -1,0 +1,228 @@
+// What both programs need of the spooler: its DLL, loaded safely, and for a
+// table with drivers its lists, read whole, and the rules that say which of
+// their queues, drivers and packages are the model's. Inline, so that a
+// program that uses none of it builds as if it were not there.
+//
+// The spooler's lists are read in UTF-16. Their ANSI forms hand out names
+// converted to the code page, where a character outside it becomes "?" or a
+// look-alike: a queue of the model's driver named "Front desk ツ" would come
+// back as "Front desk ?", and opening that name could delete another maker's
+// queue of that name while the model's stayed.
+#pragma once
+
+#include <windows.h>
+#include <winspool.h>
+
+#include "removal.h"
+
+// A file or folder "<this program>.local" beside a program without a
+// manifest, such as this one, makes the loader take DLLs from the program's
+// folder first, even one loaded by its full path: whoever could plant one
+// there would have their winspool.drv run with our rights. With one there
+// (or when the program's path cannot be read whole) the spooler is not
+// loaded at all. The path is read in UTF-16: in the ANSI code page a folder
+// name outside it reads as "?" and would name no file.
+inline bool DllRedirected()
+{
+    constexpr WCHAR kSuffix[] = L".local";
+    WCHAR path[MAX_PATH + sizeof kSuffix / sizeof kSuffix[0]];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    // 0 is a failure; MAX_PATH means the path was cut short.
+    if (length == 0 || length >= MAX_PATH) {
+        return true;
+    }
+    for (DWORD i = 0; i < sizeof kSuffix / sizeof kSuffix[0]; ++i) {
+        path[length + i] = kSuffix[i];
+    }
+    return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+// WINSPOOL.DRV is no KnownDLL: imported by name, it would be looked for in
+// the program's own folder first on every Windows before 10 1607, so a copy
+// planted there by whoever can write that folder would run with our rights.
+// Loaded by its full path it comes from the system folder only, and
+// LOAD_WITH_ALTERED_SEARCH_PATH (on every NT version) looks up its own
+// dependencies beside it there. Under WOW64 "System32" is what
+// GetSystemDirectoryA says, and the file-system redirector maps it to
+// SysWOW64 for a 32-bit process: the 32-bit DLL. It stays loaded until the
+// process ends, as an import would. nullptr when any step fails, a system
+// folder whose name the ANSI code page cannot hold included (the load fails).
+inline HMODULE LoadSpooler()
+{
+    if (DllRedirected()) {
+        return nullptr;
+    }
+    constexpr CHAR kName[] = "\\winspool.drv";
+    CHAR path[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    // 0 is a failure; a folder too long for the buffer returns the size it needs.
+    if (length == 0 || length + sizeof kName > MAX_PATH) {
+        return nullptr;
+    }
+    for (UINT i = 0; i < sizeof kName; ++i) {
+        path[length + i] = kName[i];
+    }
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+#if PRNUNINST_MODEL_DRIVERS
+
+// Every environment a driver of the model may be installed in. A 32-bit
+// process on 64-bit Windows must name "Windows x64" itself: what no
+// environment means there is not documented.
+inline constexpr LPCWSTR kEnvironments[] = {L"Windows x64", L"Windows NT x86", L"Windows ARM64", L"Windows IA64"};
+inline constexpr unsigned kEnvironmentCount = sizeof kEnvironments / sizeof kEnvironments[0];
+
+// A list that keeps growing between two calls is given up after this many,
+// rather than cut short or waited on for ever.
+inline constexpr unsigned kEnumerationAttempts = 8;
+
+// The longest name a table holds, in UTF-16 units: a driver or an INF file
+// name (255), a queue (220).
+inline constexpr unsigned kMaxNameUnits = 255;
+
+// A table's name in UTF-16 as the ANSI code page reads it, the way the
+// spooler reads the name of an "A" call. False for one longer than a name
+// can be.
+using Name = WCHAR[kMaxNameUnits + 1];
+inline bool ToWide(LPCSTR name, Name wide)
+{
+    return MultiByteToWideChar(CP_ACP, 0, name, -1, wide, kMaxNameUnits + 1) > 1;
+}
+
+inline DWORD Length(LPCWSTR text)
+{
+    DWORD length = 0;
+    while (text[length] != L'\0') {
+        ++length;
+    }
+    return length;
+}
+
+inline void Release(BYTE* buffer)
+{
+    if (buffer != nullptr) {
+        VirtualFree(buffer, 0, MEM_RELEASE);
+    }
+}
+
+using EnumPrintersFunction = decltype(&EnumPrintersW);
+using EnumDriversFunction = decltype(&EnumPrinterDriversW);
+
+// One of the spooler's enumerations, whole: the local queues (level 2) when
+// `printers` is given, else the drivers of `environment` at `level`, called
+// with the buffer it last asked for until the list fits. ERROR_SUCCESS with
+// the list in *list (nullptr when empty; the caller releases it), or the
+// error that kept it from being read whole, with *list nullptr and *count 0.
+[[gnu::noinline]] inline DWORD Enumerated(EnumPrintersFunction printers, EnumDriversFunction drivers, LPWSTR environment, DWORD level,
+                        BYTE** list, DWORD* count)
+{
+    BYTE* buffer = nullptr;
+    DWORD size = 0;
+    DWORD error = ERROR_INSUFFICIENT_BUFFER;
+    for (unsigned attempt = 0; attempt < kEnumerationAttempts; ++attempt) {
+        DWORD needed = 0;
+        *count = 0;
+        const BOOL done = printers != nullptr
+                              ? printers(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, size, &needed, count)
+                              : drivers(nullptr, environment, level, buffer, size, &needed, count);
+        if (done != 0) {
+            if (buffer == nullptr) {
+                *count = 0;
+            }
+            *list = buffer;
+            return ERROR_SUCCESS;
+        }
+        error = GetLastError();
+        Release(buffer);
+        buffer = nullptr;
+        // A list that asks for no more than it was given would never fit.
+        if (error != ERROR_INSUFFICIENT_BUFFER || needed <= size) {
+            error = error == ERROR_SUCCESS ? ERROR_INSUFFICIENT_BUFFER : error;
+            break;
+        }
+        buffer = static_cast<BYTE*>(VirtualAlloc(nullptr, needed, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        if (buffer == nullptr) {
+            error = ERROR_NOT_ENOUGH_MEMORY;
+            break;
+        }
+        size = needed;
+    }
+    Release(buffer);
+    *count = 0;
+    *list = nullptr;
+    return error;
+}
+
+// Whether `listed` is one of the table's `count` names, compared as the
+// registry compares the names of the drivers' keys: case by case, never
+// linguistically (lstrcmpi would take "æ" for "ae" and pass over a soft
+// hyphen). A name longer than any a table holds is none of them.
+[[gnu::noinline]] inline bool Listed(const LPCSTR* names, unsigned count, LPCWSTR listed)
+{
+    if (listed == nullptr) {
+        return false;
+    }
+    const DWORD length = Length(listed);
+    if (length > kMaxNameUnits) {
+        return false;
+    }
+    Name upper;
+    for (DWORD i = 0; i <= length; ++i) {
+        upper[i] = listed[i];
+    }
+    CharUpperBuffW(upper, length);
+    for (unsigned n = 0; n < count; ++n) {
+        Name wanted;
+        if (!ToWide(names[n], wanted) || Length(wanted) != length) {
+            continue;
+        }
+        CharUpperBuffW(wanted, length);
+        bool same = true;
+        for (DWORD i = 0; i < length && same; ++i) {
+            same = wanted[i] == upper[i];
+        }
+        if (same) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A queue of the model's drivers that lives on this machine. A printer
+// connection (a queue of another machine, which a spooler may list even
+// though only local queues were asked for) is never the model's: deleting
+// through it would delete the server's queue for all its users.
+inline bool IsModelQueue(const ModelEntry& model, const PRINTER_INFO_2W& queue)
+{
+    const WCHAR* const name = queue.pPrinterName;
+    // No name would open the print server itself.
+    if (name == nullptr || name[0] == L'\0' || (name[0] == L'\\' && name[1] == L'\\') ||
+        (queue.Attributes & PRINTER_ATTRIBUTE_NETWORK) != 0 ||
+        (queue.pServerName != nullptr && queue.pServerName[0] != L'\0')) {
+        return false;
+    }
+    return Listed(model.drivers, model.driverCount, queue.pDriverName);
+}
+
+// Whether a driver's package is one the table lets this model delete: the
+// driver is one of the model's, and the file name of its INF (the driver
+// store keeps "...\FileRepository\<inf>_<arch>_<hash>\<inf>") is in the
+// model's `packages`. One package often holds other models too.
+inline bool IsModelPackage(const ModelEntry& model, const DRIVER_INFO_8W& driver)
+{
+    const LPCWSTR inf = driver.pszInfPath;
+    if (inf == nullptr || !Listed(model.drivers, model.driverCount, driver.pName)) {
+        return false;
+    }
+    LPCWSTR file = inf;
+    for (LPCWSTR c = inf; *c != L'\0'; ++c) {
+        if (*c == L'\\') {
+            file = c + 1;
+        }
+    }
+    // An empty name is none of the table's.
+    return Listed(model.packages, model.packageCount, file);
+}
+
+#endif
