@@ -83,7 +83,7 @@ void DeletePackages(const ModelEntry& model, DeletePackageFunction deletePackage
 {
     auto* const drivers = reinterpret_cast<DRIVER_INFO_8W*>(list);
     for (DWORD i = 0; i < count && deletePackage != nullptr; ++i) {
-        if (IsModelPackage(model, drivers[i])) {
+        if (IsModelPackage(model, drivers[i], model.packages, model.packageCount)) {
             deletePackage(nullptr, drivers[i].pszInfPath, environment);
         }
     }

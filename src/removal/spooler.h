@@ -205,24 +205,28 @@ inline bool IsModelQueue(const ModelEntry& model, const PRINTER_INFO_2W& queue)
     return Listed(model.drivers, model.driverCount, queue.pDriverName);
 }
 
-// Whether a driver's package is one the table lets this model delete: the
-// driver is one of the model's, and the file name of its INF (the driver
-// store keeps "...\FileRepository\<inf>_<arch>_<hash>\<inf>") is in the
-// model's `packages`. One package often holds other models too.
-inline bool IsModelPackage(const ModelEntry& model, const DRIVER_INFO_8W& driver)
+// The part of a path after its last "\\".
+inline LPCWSTR FileName(LPCWSTR path)
 {
-    const LPCWSTR inf = driver.pszInfPath;
-    if (inf == nullptr || !Listed(model.drivers, model.driverCount, driver.pName)) {
-        return false;
-    }
-    LPCWSTR file = inf;
-    for (LPCWSTR c = inf; *c != L'\0'; ++c) {
+    LPCWSTR file = path;
+    for (LPCWSTR c = path; *c != L'\0'; ++c) {
         if (*c == L'\\') {
             file = c + 1;
         }
     }
-    // An empty name is none of the table's.
-    return Listed(model.packages, model.packageCount, file);
+    return file;
+}
+
+// Whether a driver's package is one of the `count` the table names: the
+// driver is one of the model's, and the file name of its INF (the driver
+// store keeps "...\FileRepository\<inf>_<arch>_<hash>\<inf>") is one of
+// `packages`. One package often holds other models too. An empty name is
+// none of them.
+inline bool IsModelPackage(const ModelEntry& model, const DRIVER_INFO_8W& driver, const LPCSTR* packages,
+                           unsigned count)
+{
+    return driver.pszInfPath != nullptr && Listed(model.drivers, model.driverCount, driver.pName) &&
+           Listed(packages, count, FileName(driver.pszInfPath));
 }
 
 #endif

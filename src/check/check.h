@@ -1,0 +1,28 @@
+// prncheck.exe: whether anything that prnuninst.exe /f<selector> removes is
+// still on the machine, read only, from the same table and by the same rules.
+#pragma once
+
+#include <windows.h>
+
+// Exit statuses: the answer, or why there is none.
+constexpr int kNothingLeft = 0;
+constexpr int kSomethingLeft = 1;
+constexpr int kCannotTell = 2;
+
+// The whole run: one line on standard output for each thing still there, or
+// one line on standard error that says why the question has no answer.
+int CheckModel(LPSTR commandTail);
+
+// Standard output or error, and whether it is a console.
+struct Output {
+    HANDLE handle;
+    bool console;
+};
+Output StandardOutput(DWORD which);
+// On a console as UTF-16; to a file or a pipe as UTF-8.
+void Write(const Output& output, LPCWSTR text);
+// A string of the table, or our own ASCII, in the ANSI code page.
+void WriteAnsi(const Output& output, LPCSTR text);
+// "prncheck: <reason>" and, unless it is 0, " (error <error>)", on standard
+// error; returns kCannotTell.
+int CannotTell(LPCSTR reason, DWORD error = 0);
