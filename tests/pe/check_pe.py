@@ -13,9 +13,16 @@ the imports and the size allowed: a table with drivers adds seven functions
 and 1.5 KiB; one without drivers or the 64-bit view must not even name the
 functions those look up.
 
+prncheck.exe, beside it, is checked as the console program it is: no
+resources, and read only: its imports and every function name it holds for
+a look-up at run time come from an allow-list, and no name of a function
+that changes the machine is in it at all.
+
     check_pe.py build/win32/prnuninst.exe
     check_pe.py --win64 build/win64/prnuninst.exe
+    check_pe.py build/win32/prncheck.exe
 """
+import re
 import sys
 from pathlib import Path
 
@@ -44,6 +51,26 @@ DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree", "GetLastError"
                                    "GetTickCount", "Sleep"},
                   "USER32.DLL": {"CharUpperBuffW"}}
 DRIVER_MAX_SIZE = 7680
+# prncheck.exe: keys opened, never changed; its lines written to a console or
+# a file; the 64-bit view asked for under WOW64 only.
+CHECK_IMPORTS = {
+    "KERNEL32.DLL": {"ExitProcess", "GetCommandLineA", "GetConsoleMode", "GetFileAttributesW", "GetLastError",
+                     "GetModuleFileNameW", "GetModuleHandleA", "GetProcAddress", "GetStdHandle", "GetSystemDirectoryA",
+                     "LoadLibraryExA", "MultiByteToWideChar", "WideCharToMultiByte", "WriteConsoleW", "WriteFile"},
+    "USER32.DLL": {"CharNextA"},
+    "ADVAPI32.DLL": {"RegCloseKey", "RegOpenKeyExA"},
+}
+CHECK_DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree"}, "USER32.DLL": {"CharUpperBuffW"}}
+CHECK_VIEW_IMPORTS = {"KERNEL32.DLL": {"GetCurrentProcess"}}
+CHECK_LOOKUPS = {"SetDefaultDllDirectories", "OpenPrinterA", "ClosePrinter", "EnumPrintersW", "EnumPrinterDriversW",
+                 "IsWow64Process"}
+# What changes the machine, or installs a missing driver (GetPrinterDriver).
+CHANGES = ["RegDelete", "RegSet", "RegCreateKey", "DeletePrinter", "AddPrinter", "SetPrinter", "WinExec",
+           "CreateProcess", "GetPrinterDriver"]
+# A function's name as a NUL-terminated string: the import table's and the
+# look-ups' alike.
+FUNCTION_NAME = re.compile(rb"(?<=\0)[A-Z][a-z]+(?:[A-Z0-9][a-z0-9]*)+[AW]?(?=\0)")
+
 # Names that only the drivers' and the 64-bit view's code look up at run time.
 DRIVER_NAMES = [b"EnumPrinters", b"SetPrinter", b"EnumPrinterDrivers", b"DeletePrinterDriver",
                 "Windows x64".encode("utf-16-le")]
@@ -57,12 +84,19 @@ def features(path):
     return any(line.startswith("driver ") for line in lines), "registry_view 64" in lines
 
 
+def allowed(base, *features):
+    """The imports of BASE with those of each (used, imports) feature."""
+    return {dll: set(names).union(*(extra.get(dll, set()) for used, extra in features if used))
+            for dll, names in base.items()}
+
+
 def check(path, win64=False):
     problems = []
     data = open(path, "rb").read()
     drivers, view64 = features(path)
-    imports = {dll: set(names) | DRIVER_IMPORTS.get(dll, set()) if drivers else set(names)
-               for dll, names in IMPORTS.items()}
+    checker = Path(path).name.lower() == "prncheck.exe"
+    imports = (allowed(CHECK_IMPORTS, (drivers, CHECK_DRIVER_IMPORTS), (view64, CHECK_VIEW_IMPORTS)) if checker
+               else allowed(IMPORTS, (drivers, DRIVER_IMPORTS)))
     pe = pefile.PE(data=data)
     fh, oh = pe.FILE_HEADER, pe.OPTIONAL_HEADER
 
@@ -73,7 +107,8 @@ def check(path, win64=False):
     magic, machine, version = (0x20B, 0x8664, (5, 2)) if win64 else (0x10B, 0x14C, (4, 0))
     expect(oh.Magic == magic, f"optional header magic {oh.Magic:#x}, expected {magic:#x}")
     expect(fh.Machine == machine, f"machine {fh.Machine:#x}, expected {machine:#x}")
-    expect(oh.Subsystem == 2, f"not the Windows GUI subsystem ({oh.Subsystem})")
+    expect(oh.Subsystem == (3 if checker else 2), f"subsystem {oh.Subsystem}, not the "
+                                                   f"{'console' if checker else 'Windows GUI'} subsystem")
     for kind in ("Subsystem", "OperatingSystem"):
         found = (getattr(oh, f"Major{kind}Version"), getattr(oh, f"Minor{kind}Version"))
         expect(found == version, f"{kind} version {found[0]}.{found[1]}, expected {version[0]}.{version[1]}")
@@ -88,7 +123,7 @@ def check(path, win64=False):
     expect(tls.VirtualAddress == 0 and tls.Size == 0, "there is a TLS directory")
     if not win64:
         expect(oh.DllCharacteristics & 0x0400, "NO_SEH is not set")
-        limit = DRIVER_MAX_SIZE if drivers else MAX_SIZE
+        limit = DRIVER_MAX_SIZE if drivers else MAX_SIZE  # prncheck.exe has no icon: the same limits
         expect(len(data) <= limit, f"{len(data)} bytes, over {limit}")
     for used, names in ((drivers, DRIVER_NAMES), (view64, VIEW_NAMES)):
         for name in names if not used else []:
@@ -126,7 +161,15 @@ def check(path, win64=False):
     required = set().union(*imports.values())
     expect(required <= imported, f"does not import {sorted(required - imported)}")
 
-    problems += check_resources(pe)
+    if checker:
+        expect(not hasattr(pe, "DIRECTORY_ENTRY_RESOURCE"), "has resources")
+        for name in CHANGES:
+            expect(name.encode() not in data and name.encode("utf-16-le") not in data,
+                   f"holds the name {name}, which changes the machine")
+        looked_up = {match.decode() for match in FUNCTION_NAME.findall(data)} - imported
+        expect(looked_up <= CHECK_LOOKUPS, f"looks up {sorted(looked_up - CHECK_LOOKUPS)}, which is not allowed")
+    else:
+        problems += check_resources(pe)
     return problems
 
 
@@ -187,8 +230,10 @@ if __name__ == "__main__":
     for problem in found:
         print(f"{path}: {problem}")
     if not found:
-        shape = "PE32+ x86-64 GUI 5.2" if win64 else "PE32 i386 GUI 4.0, NO_SEH, no writable section"
+        kind = "console" if Path(path).name.lower() == "prncheck.exe" else "GUI"
+        shape = f"PE32+ x86-64 {kind} 5.2" if win64 else f"PE32 i386 {kind} 4.0, NO_SEH, no writable section"
         print(f"{path}: {shape}, ASLR with relocations, NX, no W+X or shared section, "
-              f"DependentLoadFlags 0x800, checksum, no TLS, only the allowed imports, one icon group, "
+              f"DependentLoadFlags 0x800, checksum, no TLS, only the allowed imports, "
+              f"{'read only, no resources' if kind == 'console' else 'one icon group'}, "
               f"{len(open(path, 'rb').read())} bytes")
     sys.exit(1 if found else 0)
