@@ -1,13 +1,21 @@
 """What scripts/release and scripts/verify-release share: the checkout, what a
 release holds and where each part comes from, the fresh build of the
-deliverable, and running the tools they rely on."""
+deliverable, the writers of the zip and of the exe's certificate table, and
+running the tools they rely on. verify-release checks a release by writing it
+again with these, so that both always make the same bytes."""
 import argparse
 import hashlib
+import io
 import os
 import re
+import struct
 import subprocess
 import sys
+import zipfile
 from pathlib import Path
+
+import pefile
+from asn1crypto import cms
 
 ROOT = Path(__file__).resolve().parent.parent
 DEFAULT_MODELS = ROOT / "models/default.toml"
@@ -17,6 +25,10 @@ EXE = "prnuninst.exe"
 EXE_LIMIT = 1 << 20
 PAPER_LIMIT = 4 << 20
 SUMS = "SHA256SUMS"
+SECURITY = pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]
+# The zip's earliest date: an entry's date is the one field that would
+# otherwise come from the clock.
+ZIP_DATE = (1980, 1, 1, 0, 0, 0)
 # What an installer author reads and copies, at the paths the README's links use.
 PAPERS = ["README.md", "CHANGELOG.md", *sorted(p.relative_to(ROOT).as_posix() for p in ROOT.glob("docs/*.md")),
           "examples/nsis/remove-model.nsi", "examples/wix/remove-model.wxs"]
@@ -79,14 +91,66 @@ def contents(table):
     return entries
 
 
+def zip_entry(name):
+    """An entry's header as the release writes it: stored (deflate's output
+    could change with the zlib version), a fixed date, Unix mode 0644."""
+    info = zipfile.ZipInfo(name, ZIP_DATE)
+    info.create_system, info.external_attr, info.compress_type = 3, 0o644 << 16, zipfile.ZIP_STORED
+    return info
+
+
+def archive(entries, exe):
+    """The release zip, in memory: ENTRIES (from contents()) with EXE in
+    place of None. Its bytes depend only on those: no time, user or folder."""
+    data = io.BytesIO()
+    with zipfile.ZipFile(data, "w") as bundle:
+        for name, content in entries.items():
+            bundle.writestr(zip_entry(name), exe if content is None else content)
+    return data.getvalue()
+
+
+def signature_of(exe):
+    """The DER of the signature in EXE's certificate table (None when it has
+    none): the signature alone, without whatever else the table holds."""
+    try:
+        entry = pefile.PE(data=exe, fast_load=True).OPTIONAL_HEADER.DATA_DIRECTORY[SECURITY]
+    except pefile.PEFormatError as error:
+        raise Failure(f"the exe is not a Windows executable ({error.value})") from error
+    if entry.VirtualAddress == 0:
+        return None
+    if entry.VirtualAddress + entry.Size > len(exe):
+        raise Failure(f"the exe is cut short: its certificate table ends at {entry.VirtualAddress + entry.Size}, "
+                      f"the file at {len(exe)}")
+    try:
+        return cms.ContentInfo.load(exe[entry.VirtualAddress + 8:entry.VirtualAddress + entry.Size]).dump()
+    except ValueError as error:
+        raise Failure(f"the exe's signature is damaged ({error})") from error
+
+
+def attach(image, signature):
+    """IMAGE signed with the DER SIGNATURE, as osslsigncode 2.9 writes it (and
+    as every release is written, whichever version signed it): the image
+    padded to 8 bytes, one WIN_CERTIFICATE (revision 2.0, PKCS#7) padded with
+    zeros to 8 bytes, its directory entry, and the header checksum."""
+    image += bytes(-len(image) % 8)
+    padded = signature + bytes(-len(signature) % 8)
+    table = struct.pack("<IHH", 8 + len(padded), 0x200, 2) + padded
+    pe = pefile.PE(data=image + table, fast_load=True)
+    entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[SECURITY]
+    entry.VirtualAddress, entry.Size = len(image), len(table)
+    pe = pefile.PE(data=pe.write(), fast_load=True)
+    pe.OPTIONAL_HEADER.CheckSum = pe.generate_checksum()
+    return bytes(pe.write())
+
+
 def zip_stem(number, table):
     return f"prnuninst-{number}{table.suffix}-win32"
 
 
-def sums_lines(stem, archive, exe, image, table):
+def sums_lines(stem, zipped, exe, image, table):
     """SHA256SUMS' lines of one release: the zip, the exe as unzip -d STEM
     puts it, and the unsigned image where scripts/build puts that table's."""
-    return {f"{stem}.zip": sha256(archive), f"{stem}/{EXE}": sha256(exe),
+    return {f"{stem}.zip": sha256(zipped), f"{stem}/{EXE}": sha256(exe),
             f"build/win32{table.suffix}/{EXE}": sha256(image)}
 
 

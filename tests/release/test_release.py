@@ -19,6 +19,8 @@ import zipfile
 from pathlib import Path
 
 SOURCE, WORK = Path(sys.argv[1]).resolve(), Path(sys.argv[2]).resolve()
+sys.path.insert(0, str(SOURCE / "scripts"))
+from releasing import zip_entry  # noqa: E402  (the tampered zips are written as the release writes its own)
 shutil.rmtree(WORK, ignore_errors=True)
 (WORK / "bin").mkdir(parents=True)
 os.chdir(WORK)
@@ -102,8 +104,17 @@ if len(sums) != 6 or subprocess.run(["sha256sum", "--quiet", "-c", "--ignore-mis
 expect("osslsigncode's own check", run("osslsigncode", "verify", "-CAfile", "root.pem", "-in", f"dist/{STEM}/{EXE}"),
        "Signature verification: ok", status=0)
 expect("the signed release", run("verify-release", ZIP, "--ca", "root.pem"),
-       "signed:     yes, by CN = prnuninst test signer", status=0)
+       "signed:     yes, by CN=prnuninst test signer", status=0)
 expect("the 932 release", run("verify-release", "--models", odd / "example-932.toml", ZIP932), "OK", status=0)
+# The same commit released from another folder: the same zip, and it checks OK here.
+shutil.copytree(SOURCE, "elsewhere",
+                ignore=lambda at, names: {"build", ".git", "dist"} & set(names) if at == str(SOURCE) else [])
+expect("a release from another folder", run(WORK / "elsewhere/scripts/release", "--out", "plain"), "release: ", 0)
+expect("the same from this one", run("release", "--out", "mine"), "release: ", status=0)
+if Path(f"plain/{STEM}.zip").read_bytes() != Path(f"mine/{STEM}.zip").read_bytes():
+    failed.append("two checkout folders give two zips")
+expect("the unsigned release", run("verify-release", f"plain/{STEM}.zip"), "signed:     no", status=0)
+expect("the unsigned exe", run("verify-release", SOURCE / "build/release/build" / EXE), "OK", status=0)
 
 # The tampered cases, each from the good release's parts.
 with zipfile.ZipFile(ZIP) as bundle:
@@ -126,9 +137,9 @@ def zipped(name, entries, relabel=None):
     """A zip of ENTRIES ((name or ZipInfo, bytes)); RELABEL = (entry, field
     offset in the local header, in the central one, value) rewrites a field."""
     path = made(f"{name}.zip", b"")
-    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as bundle:
+    with zipfile.ZipFile(path, "w") as bundle:
         for entry, data in entries:
-            bundle.writestr(entry, data)
+            bundle.writestr(entry if isinstance(entry, zipfile.ZipInfo) else zip_entry(entry), data)
     if relabel:
         entry, local, central, value = relabel
         data = bytearray(path.read_bytes())
@@ -183,25 +194,28 @@ link.create_system, link.external_attr = 3, 0o120777 << 16
 flipped = made("flipped.exe", patched(exe, der_end - 1, bytes([exe[der_end - 1] ^ 1])))
 TAMPERED = [  # what, verify-release's arguments, the message that must appear
     ("two prnuninst.exe", [zipped("two", GOOD + [(EXE, b"MZ")])], f"{EXE} is there 2 times"),
-    ("PRNUNINST.EXE beside it", [zipped("upper", GOOD + [("PRNUNINST.EXE", b"MZ")])], "another spelling of"),
-    ("a trailing dot", [zipped("dot", GOOD + [(EXE + ".", b"MZ")])], "another spelling of prnuninst.exe"),
-    ("a trailing blank", [zipped("blank", GOOD + [(EXE + " ", b"MZ")])], "another spelling of prnuninst.exe"),
+    ("PRNUNINST.EXE beside it", [zipped("upper", GOOD + [("PRNUNINST.EXE", b"MZ")])],
+     "'PRNUNINST.EXE': not in a release"),
+    ("a trailing dot", [zipped("dot", GOOD + [(EXE + ".", b"MZ")])], f"'{EXE}.': not in a release"),
+    ("a trailing blank", [zipped("blank", GOOD + [(EXE + " ", b"MZ")])], f"'{EXE} ': not in a release"),
     ("an edited NSIS example", [zipped("nsis", replaced("examples/nsis/remove-model.nsi", b"; mine\n"))],
-     "examples/nsis/remove-model.nsi is not this checkout's"),
+     "examples/nsis/remove-model.nsi: contents (not this checkout's)"),
     ("an edited model table", [zipped("table", replaced("models/default.toml", b"code_page = 1252\n"))],
-     "models/default.toml is not this checkout's (default.toml)"),
+     "models/default.toml: contents (not this checkout's)"),
     ("a .local folder", [zipped("local", GOOD + [(f"{EXE}.local/winspool.drv", b"MZ")])], "not in a release"),
     ("version.dll", [zipped("dll", GOOD + [("version.dll", b"MZ")])], "'version.dll': not in a release"),
-    ("a path out of the folder", [zipped("out", GOOD + [("../../evil.bat", b"")])], "a path outside the folder"),
+    ("a path out of the folder", [zipped("out", GOOD + [("../../evil.bat", b"")])],
+     "'../../evil.bat': not in a release"),
     ("a symbolic link", [zipped("link", [e for e in GOOD if e[0] != "README.md"] + [(link, b"/etc/passwd")])],
-     "'README.md': a symbolic link"),
-    ("an encrypted entry", [zipped("secret", GOOD, ("CHANGELOG.md", 6, 8, 1))], "'CHANGELOG.md': encrypted"),
-    ("compression method 9", [zipped("deflate64", GOOD, ("README.md", 8, 10, 9))], "compression method 9"),
+     "stored size, file type and mode"),
+    ("an encrypted entry", [zipped("secret", GOOD, ("CHANGELOG.md", 6, 8, 1))], "CHANGELOG.md: flags (encryption"),
+    ("compression method 9", [zipped("deflate64", GOOD, ("README.md", 8, 10, 9))], "README.md: compression method,"),
     ("an entry missing", [zipped("missing", GOOD[1:])], f"{EXE} is missing"),
     ("a 20 MiB exe", [zipped("big", replaced(EXE, bytes(20 << 20)))], "more than an exe of a release"),
     ("a damaged zip", [made("cut.zip", ZIP.read_bytes()[:9000])], "a damaged zip"),
     ("another table's zip as the default's", [ZIP932], "'models/example-932.toml': not in a release"),
-    ("another table's exe in the zip", [zipped("exe932", replaced(EXE, exe932))], "its image is not this checkout's"),
+    ("another table's exe in the zip", [zipped("exe932", replaced(EXE, exe932))],
+     f"{EXE} differs from this checkout's build with the release's signature attached: first at byte"),
     ("SHA256SUMS with another digest", ["--sums", made("sums", f"{'0' * 64}  {STEM}.zip\n".encode()), ZIP],
      "has another sha256 there"),
     ("SHA256SUMS without the exe", ["--sums", made("sums1", "".join(l + "\n" for l in sums[:1]).encode()), ZIP],
@@ -211,28 +225,29 @@ TAMPERED = [  # what, verify-release's arguments, the message that must appear
      f"lists another build/win32/{EXE}"),
     ("a SHA256SUMS of another form", ["--sums", made("sums3", b"not a sum\n"), ZIP], 'line 1 is not "<sha256>'),
     ("a folder as FILE", ["cases"], "is not a file"),
-    ("neither zip nor exe", [made("text.exe", b"hello")], "no MZ header"),
+    ("neither zip nor exe", [made("text.exe", b"hello")], "not a zip nor an exe"),
     ("a PE cut short", [made("short.exe", exe[:3000])], "the exe is cut short"),
     ("a broken signature value", [flipped], "the signature value does not verify with the signer's key"),
     ("a broken signature value, --ca", ["--ca", "root.pem", flipped], "the signature value does not verify"),
     ("a code byte changed", [made("code.exe", patched(exe, 0x410, b"\x90"))], "the file was changed after signing"),
     ("bytes in a grown table", [made("grown.exe", patched(exe[:start] + struct.pack("<I", size + 8) + exe[start + 4:]
-                                                          + b"evil.bat", 0, b"", 8))], "holds more than one signature"),
+                                                          + b"evil.bat", 0, b"", 8))], "_SECURITY.Size)"),
     ("a second certificate entry", [made("second.exe", patched(exe + struct.pack("<IHH", 16, 0x200, 2) + bytes(8),
-                                                               0, b"", 16))], "holds more than one signature"),
-    ("a byte in the padding", [made("padding.exe", exe[:-1] + b"\x01")], "holds more than one signature and its"),
-    ("bytes behind the table", [made("behind.exe", exe + bytes(8))], "does not end where the file ends"),
+                                                               0, b"", 16))], "_SECURITY.Size)"),
+    ("a byte in the padding", [made("padding.exe", exe[:-1] + b"\x01")], f"({len(exe) - 1}), in its certificate table"),
+    ("bytes behind the table", [made("behind.exe", exe + bytes(8))], "in 8 bytes past the end of ours"),
     ("an extra certificate in the signature", ["--ca", "intruder.pem", resigned("intruder.pem")],
      "1 certificate(s) outside the signer's chain"),
     ("a nested signature", ["--ca", "root.pem", nested()], "unsigned data other than one timestamp"),
-    ("bytes after the end record", [made("trailing.zip", ZIP.read_bytes() + b"x")], "does not end with its end record"),
-    ("a zip comment", [made("comment.zip", ZIP.read_bytes()[:-2] + b"\x01\x00!")], "does not end with its end record"),
-    ("a local entry the directory skips", [shifted(b"PK\x03\x04" + bytes(26))], "between its last entry and its"),
-    ("a stated size short of the data", [zipped("sizes", GOOD, ("README.md", 22, 24, 5))], "where its sizes say"),
-    ("a data descriptor", [zipped("descriptor", GOOD, ("README.md", 6, 8, 8))], "differs from its central entry"),
+    ("bytes after the end record", [made("trailing.zip", ZIP.read_bytes() + b"x")], "bytes after the end of the zip"),
+    ("a zip comment", [made("comment.zip", ZIP.read_bytes()[:-2] + b"\x01\x00!")], "the central directory and end"),
+    ("a local entry the directory skips", [shifted(b"PK\x03\x04" + bytes(26))], "the central directory and end"),
+    ("a stated size short of the data", [zipped("sizes", GOOD, ("README.md", 22, 24, 5))], "README.md: size, not as"),
+    ("a data descriptor", [zipped("descriptor", GOOD, ("README.md", 6, 8, 8))], "README.md: flags (encryption, data"),
 ]
 for what, arguments, message in TAMPERED:
     expect(what, run("verify-release", *arguments), message)
 
-print("release test: " + (f"FAILED: {', '.join(failed)}" if failed else "passed"))
+print(f"release test: {len(REFUSED)} releases refused, {len(TAMPERED)} tampered releases checked: " +
+      (f"FAILED: {', '.join(failed)}" if failed else "passed"))
 sys.exit(1 if failed else 0)
