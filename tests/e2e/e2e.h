@@ -55,6 +55,12 @@ void VerifyKey(const char* file, int line, const std::wstring& key, bool present
 // the code page reads as another name is not found. Without `spooler`, only
 // the keys: what a run that skips the spooler step deletes.
 std::vector<std::wstring> RemovedBy(char selector, bool spooler = true);
+// What prncheck.exe must report of the model on the machine as seeded, under
+// this process's code page, one line each: its keys, its queue, every queue
+// of its drivers and the drivers in each environment.
+std::vector<std::wstring> FoundBy(char selector);
+// Checks prncheck.exe's standard output against FoundBy, in any order.
+void VerifyFound(char selector, const std::string& out);
 // The keys of the seeded machine and whether they are there, as a table.
 void PrintMachine();
 // What removing the model should have deleted, each as removed or not, and
@@ -66,6 +72,7 @@ extern const wchar_t* const kFollowOn;  // C:\e2e\followon.exe: records its comm
 struct Run {
     DWORD exitCode;
     std::vector<std::wstring> started;  // command lines the follow-on program recorded
+    std::string out, err;               // its standard output and error, when captured
 };
 // Copies the built programs to C:\e2e\ (the utility also under the given
 // subdirectory names), so that cases can run them from chosen paths.
@@ -77,8 +84,11 @@ std::wstring BuiltFile(const std::wstring& name);
 std::wstring InstallersFolder();
 // Runs "C:\e2e\prnuninst.exe <tail>" and waits for it and all it started.
 Run RunTail(const std::wstring& tail);
-// Runs the given whole command line the same way.
-Run RunCommandLine(const std::wstring& commandLine);
+// Runs the given whole command line the same way; with `capture`, its
+// standard output and error go to files read back into the Run.
+Run RunCommandLine(const std::wstring& commandLine, bool capture = false);
+// Runs "C:\e2e\prncheck.exe <tail>", its output captured.
+Run RunCheck(const std::wstring& tail);
 // Appends each UTF-8 line of a file the follow-on program wrote; false when
 // there is no such file.
 bool ReadLines(const std::wstring& path, std::vector<std::wstring>* lines);
@@ -93,3 +103,4 @@ void TestCommandLine();
 void TestInstaller();
 void TestPlantedDll();
 void TestWindowsInstaller();
+void TestCheck();

@@ -456,6 +456,42 @@ std::vector<std::wstring> RemovedBy(char selector, bool spooler)
     return gone;
 }
 
+std::vector<std::wstring> FoundBy(char selector)
+{
+    const TableModel* model = Table().Find(selector);
+    std::vector<std::wstring> lines;
+    if (model == nullptr) {
+        return lines;
+    }
+    const std::vector<std::wstring> present = SeededKeys();
+    for (size_t i = 0; i < model->keys.size(); ++i) {
+        if (Reachable(model->keys[i], model->keyTexts[i]) && Contains(present, Wide(model->keyTexts[i]))) {
+            lines.push_back(L"key HKLM\\" + Wide(model->keyTexts[i]));
+        }
+    }
+    const std::wstring named = QueueKey(Wide(model->queueText));
+    if (Reachable(model->queue, model->queueText) && Contains(present, named)) {
+        lines.push_back(L"queue " + Wide(model->queueText));
+    }
+    std::vector<std::wstring> drivers;
+    for (size_t i = 0; i < model->drivers.size(); ++i) {
+        if (Reachable(model->drivers[i], model->driverTexts[i])) {
+            drivers.push_back(Wide(model->driverTexts[i]));
+        }
+    }
+    for (const std::wstring& queue : present) {
+        if (IsQueue(queue) && Folded(queue) != Folded(named) && Contains(drivers, DriverOf(queue))) {
+            lines.push_back(L"queue " + queue.substr(Parent(queue).size() + 1));
+        }
+    }
+    for (const wchar_t* environment : kDriverEnvironments) {
+        for (const std::wstring& driver : drivers) {
+            lines.push_back(L"driver " + driver + L" (" + environment + L")");
+        }
+    }
+    return lines;
+}
+
 std::wstring Shown(const std::wstring& key)
 {
     return key.rfind(kPrint, 0) == 0 ? key.substr(kPrint.size()) : L"HKLM\\" + key;
@@ -533,6 +569,9 @@ void InstallPrograms(const std::vector<std::wstring>& utilityDirectories)
     ok(CopyFileW(followOn.c_str(), kFollowOn, FALSE) != 0, "copying %s failed", Utf8(followOn).c_str());
     const std::wstring target = std::wstring(kDirectory) + L"\\prnuninst.exe";
     ok(CopyFileW(utility.c_str(), target.c_str(), FALSE) != 0, "copying %s failed", Utf8(utility).c_str());
+    const std::wstring check = BuiltFile(L"..\\prncheck.exe");
+    ok(CopyFileW(check.c_str(), (std::wstring(kDirectory) + L"\\prncheck.exe").c_str(), FALSE) != 0,
+       "copying %s failed", Utf8(check).c_str());
     for (const std::wstring& directory : utilityDirectories) {
         const std::wstring path = std::wstring(kDirectory) + L"\\" + directory;
         CreateDirectoryW(path.c_str(), nullptr);
@@ -546,9 +585,39 @@ Run RunTail(const std::wstring& tail)
     return RunCommandLine(std::wstring(kDirectory) + L"\\prnuninst.exe " + tail);
 }
 
-Run RunCommandLine(const std::wstring& commandLine)
+Run RunCheck(const std::wstring& tail)
 {
-    Run run{~0u, {}};
+    return RunCommandLine(std::wstring(kDirectory) + L"\\prncheck.exe " + tail, true);
+}
+
+namespace {
+
+// A file the started program inherits as its standard output or error.
+HANDLE Capture(const wchar_t* path)
+{
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+}
+
+std::string ReadAll(const wchar_t* path)
+{
+    std::string text;
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        text.resize(65536);
+        DWORD read = 0;
+        ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr);
+        text.resize(read);
+        CloseHandle(file);
+    }
+    return text;
+}
+
+}  // namespace
+
+Run RunCommandLine(const std::wstring& commandLine, bool capture)
+{
+    Run run{~0u, {}, {}, {}};
     DeleteFileW(kLog);
     SetEnvironmentVariableW(L"PRNUNINST_FOLLOWON_LOG", kLog);
 
@@ -557,10 +626,22 @@ Run RunCommandLine(const std::wstring& commandLine)
     HANDLE job = CreateJobObjectW(nullptr, nullptr);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
+    const wchar_t* const outPath = L"C:\\e2e\\stdout.txt";
+    const wchar_t* const errPath = L"C:\\e2e\\stderr.txt";
+    if (capture) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = Capture(outPath);
+        startup.hStdError = Capture(errPath);
+    }
     PROCESS_INFORMATION process = {};
     std::wstring line = commandLine;  // CreateProcessW may write to its buffer
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, kDirectory, &startup,
-                        &process)) {
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, capture, CREATE_SUSPENDED, nullptr,
+                                        kDirectory, &startup, &process);
+    if (capture) {
+        CloseHandle(startup.hStdOutput);
+        CloseHandle(startup.hStdError);
+    }
+    if (!started) {
         ok(false, "cannot start %s: error %lu", Utf8(commandLine).c_str(), GetLastError());
         CloseHandle(job);
         return run;
@@ -585,6 +666,10 @@ Run RunCommandLine(const std::wstring& commandLine)
     CloseHandle(job);
 
     ReadLines(kLog, &run.started);
+    if (capture) {
+        run.out = ReadAll(outPath);
+        run.err = ReadAll(errPath);
+    }
     return run;
 }
 

@@ -1,12 +1,14 @@
 // The end-to-end driver, run under wine64:
 //   e2e_tests run GROUP   run one group of cases (models, refused, codepage1252, command_line,
-//                         installer, planted, windows_installer)
+//                         installer, planted, windows_installer, check)
 //   e2e_tests seed        install the table's models and their neighbours, and
 //                         copy the programs to C:\e2e
 //   e2e_tests expect S    check that exactly the keys of the model with selector S
 //                         are gone ("none": no model)
 //   e2e_tests table       print every seeded key and whether it is there
 //   e2e_tests removal S   print model S's keys as removed or not, and the rest in one line
+//   e2e_tests found S FILE  check that FILE holds exactly what prncheck.exe must report of
+//                         model S on the seeded machine
 // Exits 0 when every check passed.
 #include <cstdio>
 #include <cstring>
@@ -27,6 +29,7 @@ const Group kGroups[] = {
     {"installer", TestInstaller},
     {"planted", TestPlantedDll},
     {"windows_installer", TestWindowsInstaller},
+    {"check", TestCheck},
 };
 
 // One character; anything else (such as "none") selects no model.
@@ -37,7 +40,7 @@ char Selector(const char* argument)
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: e2e_tests run GROUP | seed | expect N | table | removal N\n");
+    std::fprintf(stderr, "usage: e2e_tests run GROUP | seed | expect N | table | removal N | found N FILE\n");
     return 2;
 }
 
@@ -66,6 +69,16 @@ int main(int argc, char** argv)
     } else if (argc == 3 && std::strcmp(argv[1], "removal") == 0) {
         ok(Table().Find(Selector(argv[2])) != nullptr, "no model has the selector %s", argv[2]);
         PrintRemoval(Selector(argv[2]));
+    } else if (argc == 4 && std::strcmp(argv[1], "found") == 0) {
+        std::string out;
+        if (FILE* file = std::fopen(argv[3], "rb")) {
+            char chunk[4096];
+            for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+                out.append(chunk, n);
+            }
+            std::fclose(file);
+        }
+        VerifyFound(Selector(argv[2]), out);
     } else {
         return Usage();
     }

@@ -21,12 +21,13 @@ function(e2e_groups name build)
     endforeach()
 endfunction()
 e2e_groups("" ${PRNUNINST_WIN64_DIR} models:ko_KR.UTF-8 refused:ko_KR.UTF-8 command_line:ko_KR.UTF-8
-           planted:ko_KR.UTF-8 codepage1252:C.UTF-8)
+           planted:ko_KR.UTF-8 codepage1252:C.UTF-8 check:ko_KR.UTF-8)
 # The same groups that depend on the table, on the win64 build of the example
 # table for code page 932 (scripts/build --models models/example-932.toml win64).
 set(PRNUNINST_WIN64_932_DIR "${CMAKE_SOURCE_DIR}/build/win64-example-932" CACHE PATH
     "The win64 build of models/example-932.toml")
-e2e_groups(932_ ${PRNUNINST_WIN64_932_DIR} models:ja_JP.UTF-8 refused:ja_JP.UTF-8 codepage1252:C.UTF-8)
+e2e_groups(932_ ${PRNUNINST_WIN64_932_DIR} models:ja_JP.UTF-8 refused:ja_JP.UTF-8 codepage1252:C.UTF-8
+           check:ja_JP.UTF-8)
 # The table that names drivers and the 64-bit view, on its win64 build
 # (scripts/build --models models/example-modern.toml win64 win32), and once as
 # the PE32 under emulation, where only the 64-bit view's keys and the named
@@ -35,7 +36,7 @@ set(PRNUNINST_WIN64_MODERN_DIR "${CMAKE_SOURCE_DIR}/build/win64-example-modern" 
     "The win64 build of models/example-modern.toml")
 set(PRNUNINST_WIN32_MODERN_DIR "${CMAKE_SOURCE_DIR}/build/win32-example-modern" CACHE PATH
     "The win32 build of models/example-modern.toml")
-e2e_groups(modern_ ${PRNUNINST_WIN64_MODERN_DIR} models:C.UTF-8 refused:C.UTF-8)
+e2e_groups(modern_ ${PRNUNINST_WIN64_MODERN_DIR} models:C.UTF-8 refused:C.UTF-8 check:C.UTF-8)
 add_test(NAME pe32_modern_P COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32.sh ${prefix} ${PRNUNINST_WIN32_MODERN_DIR}/prnuninst.exe
                                     ${PRNUNINST_WIN64_MODERN_DIR}/e2e/e2e_tests.exe P "/fPC:\\e2e\\followon.exe"
                                     "C:\\e2e\\followon.exe")
@@ -49,7 +50,11 @@ add_test(NAME pe32_model3 COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32.sh ${prefix} ${
                                   ${driver} 3 "/f3C:\\e2e\\followon.exe" "C:\\e2e\\followon.exe")
 add_test(NAME pe32_no_slash COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32.sh ${prefix} ${PRNUNINST_WIN32_DIR}/prnuninst.exe
                                     ${driver} none "C:\\e2e\\followon.exe")
-set_tests_properties(pe32_model3 pe32_no_slash PROPERTIES LABELS pe32 TIMEOUT 600)
+# prncheck.exe itself under emulation, before the removal: status 1 and
+# model 3's lines, as a file receives them.
+add_test(NAME pe32_check COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32_check.sh ${prefix} ${PRNUNINST_WIN32_DIR}/prncheck.exe
+                                 ${driver} 3)
+set_tests_properties(pe32_model3 pe32_no_slash pe32_check PROPERTIES LABELS pe32 TIMEOUT 600)
 
 # The NSIS example, built for both targets in both forms (the x86 ones are
 # only built: under emulation a PE32 cannot start a PE32 child), and the
