@@ -2,14 +2,17 @@
 """Turns a model table (models/*.toml) into the program's compiled-in table,
 after checking every rule that a table must keep to be removed exactly.
 
-    models.py TABLE OUTDIR    writes OUTDIR/model_table.inc (the rows),
+    models.py TABLE OUTDIR [PROGRAM...]
+                              writes OUTDIR/model_table.inc (the rows),
                               OUTDIR/model_limits.h (the longest key list) and
                               OUTDIR/models.txt (every name as bytes and as
                               text, for the tests)
     models.py --readme TABLE  prints the table as the README shows it
 
 A table that breaks a rule gives one message per fault, naming the file, the
-model (by its selector) and the field, and no output is written.
+model (by its selector) and the field, and no output is written; each PROGRAM
+(the build's programs made from the table) is deleted, so that none built from
+an earlier table is left to be shipped by mistake.
 """
 import datetime
 import sys
@@ -463,21 +466,34 @@ def readme(table):
     return "\n".join(lines)
 
 
+def refused(programs):
+    """Deletes the programs the build would have made from the table: a
+    failed build leaves none of an earlier table's."""
+    for program in programs:
+        try:
+            Path(program).unlink(missing_ok=True)
+        except OSError as error:
+            print(f"{shown(program)}: cannot delete this program of an earlier table: {shown(error.strerror)}; "
+                  "delete it by hand before shipping from this folder", file=sys.stderr)
+    return 1
+
+
 def main(arguments):
     if len(arguments) == 2 and arguments[0] == "--readme":
         table = load(arguments[1])
-    elif len(arguments) == 2:
+    elif len(arguments) >= 2 and not arguments[0].startswith("--"):
         table = load(arguments[0])
     else:
         print(__doc__.strip(), file=sys.stderr)
         return 2
+    programs = arguments[2:]
     if table.faults:
         faults = list(dict.fromkeys(table.faults))
         print("\n".join(faults[:MAX_SHOWN]), file=sys.stderr)
         if len(faults) > MAX_SHOWN:
             print(f"{shown(table.path)}: ... and {len(faults) - MAX_SHOWN} more", file=sys.stderr)
         print(f"{shown(table.path)}: {len(faults)} fault(s): no program is built from this table", file=sys.stderr)
-        return 1
+        return refused(programs)
     if arguments[0] == "--readme":
         print(readme(table))
         return 0
@@ -485,7 +501,7 @@ def main(arguments):
         write(table, Path(arguments[1]))
     except OSError as error:
         print(f"{shown(arguments[1])}: cannot write the generated files: {shown(error)}", file=sys.stderr)
-        return 1
+        return refused(programs)
     return 0
 
 

@@ -18,6 +18,7 @@ GENERATOR = SOURCE / "cmake/models.py"
 PRINTERS = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\"
 DRIVERS = "SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT X86\\Drivers\\Version-2\\"
 BANTO = b"\xB9\xDD\xC5\xE4 "  # the Hangul word in code page 949
+PROGRAMS = ("prnuninst.exe", "prncheck.exe")  # what a build folder holds
 
 
 def queue_set(name):
@@ -154,6 +155,20 @@ class BadTables(unittest.TestCase):
                 self.assertNotIn("Traceback", errors)
                 self.assertTrue(errors.replace("\n", "").isprintable(), "a character reached the terminal raw")
                 self.assertLessEqual(errors.count("\n"), 52)
+
+    def test_a_refused_table_leaves_no_program_in_its_build_folder(self):
+        # Programs built from an earlier table would otherwise be shipped by mistake.
+        with tempfile.TemporaryDirectory() as work:
+            bad, folder = Path(work, "bad.toml"), Path(work, "build")
+            bad.write_text(table(queue=""), encoding="utf-8")
+            folder.mkdir()
+            for name in PROGRAMS:
+                Path(folder, name).write_bytes(b"MZ")
+            done = subprocess.run([SOURCE / "scripts/build", "--fresh-in", folder, "--models", bad, "win32"],
+                                  capture_output=True, text=True)
+            self.assertEqual(done.returncode, 1, done.stdout + done.stderr)
+            self.assertIn("no program is built from this table", done.stdout)
+            self.assertEqual([name for name in PROGRAMS if Path(folder, name).exists()], [])
 
     def test_a_missing_file_is_named(self):
         status, errors, _ = generate(path="/nonexistent/models.toml")
