@@ -24,6 +24,8 @@ from pathlib import Path
 ANSI_CODE_PAGES = (874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258)
 FIELDS = {"selector", "queue", "keys"}
 OPTIONAL_FIELDS = {"drivers", "packages"}
+# A model with drivers finds its queues by driver, under any name.
+OPTIONAL_WITH_DRIVERS = {"queue"}
 REGISTRY_VIEWS = (64,)
 # "Key name: 255 characters. The key name includes the absolute path of the
 # key in the registry, always starting at a base key": the whole path with
@@ -87,7 +89,8 @@ class Table:
         self.faults = []
         self.code_page = None
         self.registry_view = None  # 64, or None: the view of a 32-bit program
-        self.models = []  # (selector, [key text], queue text, [driver text], [package text])
+        # (selector, [key text], queue text or None, [driver text] or None, [package text] or None)
+        self.models = []
 
     def fault(self, where, message):
         # Names may hold anything: nothing reaches the terminal raw.
@@ -349,8 +352,10 @@ def check_table(table, data):
         for field in sorted(set(model) - FIELDS - OPTIONAL_FIELDS):
             table.fault(f"{name}: ", f"unknown field {q(field)} (a model has "
                                      f"{', '.join(sorted(FIELDS | OPTIONAL_FIELDS))})")
-        for field in sorted(FIELDS - set(model)):
-            table.fault(f"{name}: ", f"{field} is missing")
+        for field in sorted(FIELDS - set(model) - (OPTIONAL_WITH_DRIVERS if "drivers" in model else set())):
+            table.fault(f"{name}: ", f"{field} is missing" + (": give the print queue the spooler is asked to "
+                                                              "delete, or the model's drivers, which find its queues"
+                                                              if field == "queue" else ""))
         if "selector" in model:
             if not isinstance(selector, str):
                 example = next((s for s in (selector if isinstance(selector, list) else [selector])
@@ -423,13 +428,16 @@ def write(table, folder):
     cases = [f"code_page {table.code_page}"] + ([f"registry_view {table.registry_view}"] if table.registry_view else [])
     for selector, keys, queue, names, packages in table.models:
         paths = ",\n     ".join(literal(key.encode(cp)) for key in keys)
-        row = f"{{'{selector}', {len(keys)},\n     {{{paths}}},\n     {literal(queue.encode(cp))}"
+        # No queue: the model's queues are found by its drivers alone.
+        printer = "nullptr" if queue is None else literal(queue.encode(cp))
+        row = f"{{'{selector}', {len(keys)},\n     {{{paths}}},\n     {printer}"
         if drivers:
             for listed in (names or [], packages or []):
                 row += f",\n     {len(listed)}, {{{', '.join(literal(name.encode(cp)) for name in listed)}}}"
         rows.append(row + "},")
         cases.append(f"model {selector}")
-        for kind, name in ([("key", key) for key in keys] + [("queue", queue)] + [("driver", d) for d in names or []]
+        for kind, name in ([("key", key) for key in keys] + [("queue", queue)] * (queue is not None)
+                           + [("driver", d) for d in names or []]
                            + [("package", p) for p in packages or []]):
             cases.append(f"{kind} {name.encode(cp).hex()} {name.encode('utf-8').hex()}")
     longest = max(1, max(len(keys) for _, keys, *_ in table.models))
@@ -462,7 +470,8 @@ def readme(table):
     lines = ["| N | registry keys deleted, in this order (under `HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\`) "
              "| queue deleted through the spooler |", "|---|---|---|"]
     for selector, keys, queue, *_ in table.models:
-        lines.append(f"| {selector} | {', '.join(name(key) for key in keys)} | `{queue}` |")
+        lines.append(f"| {selector} | {', '.join(name(key) for key in keys)} | "
+                     f"{'(none: found by driver)' if queue is None else f'`{queue}`'} |")
     return "\n".join(lines)
 
 

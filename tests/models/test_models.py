@@ -41,8 +41,8 @@ def generate(text=None, path=None):
 def table(keys=("SYSTEM\\A\\B",), queue="Q", selector="1", code_page="1252", more=""):
     """A one-model table with the given fields, in the format users write."""
     listed = ", ".join(f"'{key}'" for key in keys)
-    return (f"code_page = {code_page}\n{more}\n[[model]]\nselector = {selector!r}\nqueue = {queue!r}\n"
-            f"keys = [{listed}]\n")
+    return (f"code_page = {code_page}\n{more}\n[[model]]\nselector = {selector!r}\n"
+            + ("" if queue is None else f"queue = {queue!r}\n") + f"keys = [{listed}]\n")
 
 
 def drivers(*names):
@@ -53,12 +53,16 @@ def drivers(*names):
 MANY = "code_page = 1252\n" + "".join(f"[[model]]\nselector = '{(string.digits + string.ascii_letters)[n % 62]}'\n"
                                       "queue = 'Q'\nkeys = ['A']\n" for n in range(5000))
 LONG = "SOFTWARE\\" + "x" * 100 + "\\" + "y" * 127  # 237 characters: 256 with HKEY_LOCAL_MACHINE\
+# Every table in the tree: the examples, and the host unit tests' own.
+TABLES = sorted((SOURCE / "models").glob("*.toml")) + [SOURCE / "tests/models/drivers-only.toml"]
 
 
 class BadTables(unittest.TestCase):
     CASES = [
         # (what, table text, the message must hold)
         ("not TOML", "code_page = 1252\n[[model]\n", "not TOML: "),
+        ("no queue and no drivers", table(queue=None), 'model "1": queue is missing: give the print queue the spooler '
+         "is asked to delete, or the model's drivers, which find its queues"),
         ("unknown field", table(more="vendor = 'x'"), "unknown field 'vendor'"),
         ("unknown model field", table() + "queues = 'x'\n", "model \"1\": unknown field 'queues'"),
         ("missing field", "code_page = 1252\n[[model]]\nselector = '1'\nqueue = 'Q'\n", 'model "1": keys is missing'),
@@ -195,6 +199,7 @@ class GoodTables(unittest.TestCase):
         ("a UTF-8 BOM", "\ufeff" + table()),
         ("a whole key name of 255 characters", table(keys=[LONG[:-1]])),
         ("trigraphs", TRIGRAPHS),
+        ("drivers and no queue", table(queue=None) + "drivers = ['D']\n"),
     ]
 
     def test_each_good_table_is_built(self):
@@ -215,11 +220,11 @@ class GoodTables(unittest.TestCase):
                 '  std::printf("%s ", kind);\n  while (*s) std::printf("%02x", static_cast<unsigned char>(*s++));\n'
                 '  std::printf("\\n");\n}\nint main() {\n  for (const ModelEntry& m : kModels) {\n'
                 '    std::printf("model %c\\n", m.selector);\n    for (unsigned i = 0; i < m.keyCount; ++i) '
-                'Put("key", m.keys[i]);\n    Put("queue", m.printerName);\n#if PRNUNINST_MODEL_DRIVERS\n'
+                'Put("key", m.keys[i]);\n    if (m.printerName) Put("queue", m.printerName);\n'
+                '#if PRNUNINST_MODEL_DRIVERS\n'
                 '    for (unsigned i = 0; i < m.driverCount; ++i) Put("driver", m.drivers[i]);\n'
                 '    for (unsigned i = 0; i < m.packageCount; ++i) Put("package", m.packages[i]);\n#endif\n  }\n}\n')
-        for name, text in [("trigraphs", self.TRIGRAPHS)] + [(p.name, p.read_text(encoding="utf-8"))
-                                                            for p in sorted((SOURCE / "models").glob("*.toml"))]:
+        for name, text in [("trigraphs", self.TRIGRAPHS)] + [(p.name, p.read_text(encoding="utf-8")) for p in TABLES]:
             status, errors, outputs = generate(text)
             self.assertEqual(status, 0, errors)
             want = [" ".join(line.split()[:2]) for line in outputs.pop("models.txt").decode().splitlines()[1:]
@@ -269,7 +274,7 @@ class DefaultTable(unittest.TestCase):
     def test_every_table_keeps_every_name(self):
         # Read apart from the generator: a name it dropped or reordered on the
         # way would drop out of the program and of every test built on models.txt.
-        for path in sorted((SOURCE / "models").glob("*.toml")):
+        for path in TABLES:
             with self.subTest(path.name):
                 data = tomllib.loads(path.read_text(encoding="utf-8-sig"))
                 codec = f"cp{data['code_page']}"
@@ -278,7 +283,8 @@ class DefaultTable(unittest.TestCase):
                     want.append(f"registry_view {data['registry_view']}")
                 for model in data["model"]:
                     want.append(f"model {model['selector']}")
-                    for kind, name in ([("key", k) for k in model["keys"]] + [("queue", model["queue"])]
+                    queue = [("queue", model["queue"])] if "queue" in model else []
+                    for kind, name in ([("key", k) for k in model["keys"]] + queue
                                        + [("driver", d) for d in model.get("drivers", [])]
                                        + [("package", p) for p in model.get("packages", [])]):
                         want.append(f"{kind} {name.encode(codec).hex()} {name.encode().hex()}")
@@ -287,6 +293,9 @@ class DefaultTable(unittest.TestCase):
                 self.assertEqual(outputs["models.txt"].decode().splitlines(), want)
 
     def test_the_readme_shows_the_table(self):
+        shown = subprocess.run([sys.executable, GENERATOR, "--readme", TABLES[-1]],
+                               capture_output=True, text=True, check=True).stdout
+        self.assertIn("\n| E |  | (none: found by driver) |\n", shown)
         shown = subprocess.run([sys.executable, GENERATOR, "--readme", SOURCE / "models/default.toml"],
                                capture_output=True, text=True, check=True).stdout
         self.assertTrue(shown in (SOURCE / "README.md").read_text(encoding="utf-8"),
