@@ -130,8 +130,11 @@ class Table:
         bad = next((c for c in text if unicodedata.category(c) in INVISIBLE), None)
         if bad is not None:
             name = unicodedata.name(bad, "a control character" if unicodedata.category(bad) == "Cc" else "")
+            # In double quotes TOML reads \t, \n, \b, \f and \r as these.
+            escape = dict(zip("\b\t\n\f\r", "btnfr")).get(bad)
             self.fault(where, f"{q(text)} holds {code(bad)} ({name or 'a character'}), which cannot be seen or "
-                              "typed: remove it")
+                              "typed: remove it" + (f", or, where the table writes '\\{escape}' in double quotes, "
+                                                    "write the name in single quotes" if escape else ""))
 
 
 def must_be_string(table, where, value, what):
@@ -299,6 +302,16 @@ def guarded(table, where, check, *arguments):
                     f"cannot be checked ({type(error).__name__}: {error}): write it as docs/models.md shows")
 
 
+def toml_hint(message):
+    """What to do about the parser's message. Most often a key path written in
+    double quotes, where TOML takes every backslash for an escape ('\\M' is
+    none, '\\u' wants hex digits)."""
+    if "'\\'" in message or "hex value" in message or "Escaped character" in message:
+        return ("write key paths in single quotes, e.g. 'SOFTWARE\\Maker\\Model' (in TOML a single-quoted string "
+                "takes backslashes as they are)")
+    return "write the table as the example in docs/models.md (\"The table\") shows"
+
+
 def load(path):
     table = Table(path)
     try:
@@ -315,7 +328,7 @@ def load(path):
         table.fault("", f"cannot read it: {error.strerror or error}")
         return table
     except tomllib.TOMLDecodeError as error:
-        table.fault("", f"not TOML: {error}")
+        table.fault("", f"not TOML: {error}: {toml_hint(str(error))}")
         return table
     try:
         check_table(table, data)

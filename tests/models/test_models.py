@@ -60,7 +60,16 @@ TABLES = sorted((SOURCE / "models").glob("*.toml")) + [SOURCE / "tests/models/dr
 class BadTables(unittest.TestCase):
     CASES = [
         # (what, table text, the message must hold)
-        ("not TOML", "code_page = 1252\n[[model]\n", "not TOML: "),
+        ("not TOML", "code_page = 1252\n[[model]\n", "not TOML: Expected ']]' at the end of an array declaration "
+         "(at line 2, column 8): write the table as the example in docs/models.md (\"The table\") shows"),
+        ("key path in double quotes", table().replace("'SYSTEM\\A\\B'", '"SOFTWARE\\Maker\\Model"'),
+         "not TOML: Unescaped '\\' in a string (at line 6, column 20): write key paths in single quotes, e.g. "
+         "'SOFTWARE\\Maker\\Model' (in TOML a single-quoted string takes backslashes as they are)"),
+        ("\\u in double quotes", table().replace("'SYSTEM\\A\\B'", '"SYSTEM\\users"'),
+         "not TOML: Invalid hex value (at line 6, column 18): write key paths in single quotes"),
+        ("\\t in double quotes", table().replace("'SYSTEM\\A\\B'", '"SOFTWARE\\test"'), "keys[1]: 'SOFTWARE<U+0009>est'"
+         " holds U+0009 (a control character), which cannot be seen or typed: remove it, or, where the table writes "
+         "'\\t' in double quotes, write the name in single quotes"),
         ("no queue and no drivers", table(queue=None), 'model "1": queue is missing: give the print queue the spooler '
          "is asked to delete, or the model's drivers, which find its queues"),
         ("unknown field", table(more="vendor = 'x'"), "unknown field 'vendor'"),
