@@ -9,7 +9,7 @@
 struct TableModel {
     char selector;
     std::vector<std::string> keys;      // code-page bytes, as the program hands them on
-    std::string queue;                  // "": none, the model is found by its drivers
+    std::string queue;
     std::vector<std::string> keyTexts;  // UTF-8, as the table writes them
     std::string queueText;
     std::vector<std::string> drivers;      // code-page bytes, removed through the spooler

@@ -148,8 +148,7 @@ std::vector<std::wstring> TableKeys()
             keys.push_back(Wide(key));
         }
         if (!model.queueText.empty()) {
-            keys.push_back(QueueKey(Wide(model.queueText)));
-            keys.push_back(DataKey(Wide(model.queueText)));
+            keys.insert(keys.end(), {QueueKey(Wide(model.queueText)), DataKey(Wide(model.queueText))});
         }
         for (const std::string& driver : model.driverTexts) {
             for (const wchar_t* environment : kDriverEnvironments) {

@@ -90,9 +90,7 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state);
 // opens. A model with no queue ("") opens none: the DLL is for its drivers.
 inline CallList Spooler(const std::string& printer, bool opens = true, const SpoolerState& state = {})
 {
-    if (printer.empty()) {
-        return LoadSpooler();
-    }
-    return Join({LoadSpooler(), {"OpenPrinterA(" + printer + ", RAW, no devmode, 10004)"},
-                 opens ? QueueDeletion(state) : CallList{}});
+    const bool named = !printer.empty();
+    return Join({LoadSpooler(), named ? CallList{"OpenPrinterA(" + printer + ", RAW, no devmode, 10004)"} : CallList{},
+                 opens && named ? QueueDeletion(state) : CallList{}});
 }
