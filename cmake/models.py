@@ -2,14 +2,17 @@
 """Turns a model table (models/*.toml) into the program's compiled-in table,
 after checking every rule that a table must keep to be removed exactly.
 
-    models.py TABLE OUTDIR    writes OUTDIR/model_table.inc (the rows),
+    models.py TABLE OUTDIR [PROGRAM...]
+                              writes OUTDIR/model_table.inc (the rows),
                               OUTDIR/model_limits.h (the longest key list) and
                               OUTDIR/models.txt (every name as bytes and as
                               text, for the tests)
     models.py --readme TABLE  prints the table as the README shows it
 
 A table that breaks a rule gives one message per fault, naming the file, the
-model (by its selector) and the field, and no output is written.
+model (by its selector) and the field, and no output is written; each PROGRAM
+(the build's programs made from the table) is deleted, so that none built from
+an earlier table is left to be shipped by mistake.
 """
 import datetime
 import sys
@@ -21,6 +24,8 @@ from pathlib import Path
 ANSI_CODE_PAGES = (874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258)
 FIELDS = {"selector", "queue", "keys"}
 OPTIONAL_FIELDS = {"drivers", "packages"}
+# A model with drivers finds its queues by driver, under any name.
+OPTIONAL_WITH_DRIVERS = {"queue"}
 REGISTRY_VIEWS = (64,)
 # "Key name: 255 characters. The key name includes the absolute path of the
 # key in the registry, always starting at a base key": the whole path with
@@ -84,7 +89,8 @@ class Table:
         self.faults = []
         self.code_page = None
         self.registry_view = None  # 64, or None: the view of a 32-bit program
-        self.models = []  # (selector, [key text], queue text, [driver text], [package text])
+        # (selector, [key text], queue text or None, [driver text] or None, [package text] or None)
+        self.models = []
 
     def fault(self, where, message):
         # Names may hold anything: nothing reaches the terminal raw.
@@ -124,8 +130,11 @@ class Table:
         bad = next((c for c in text if unicodedata.category(c) in INVISIBLE), None)
         if bad is not None:
             name = unicodedata.name(bad, "a control character" if unicodedata.category(bad) == "Cc" else "")
+            # In double quotes TOML reads \t, \n, \b, \f and \r as these.
+            escape = dict(zip("\b\t\n\f\r", "btnfr")).get(bad)
             self.fault(where, f"{q(text)} holds {code(bad)} ({name or 'a character'}), which cannot be seen or "
-                              "typed: remove it")
+                              "typed: remove it" + (f", or, where the table writes '\\{escape}' in double quotes, "
+                                                    "write the name in single quotes" if escape else ""))
 
 
 def must_be_string(table, where, value, what):
@@ -293,6 +302,16 @@ def guarded(table, where, check, *arguments):
                     f"cannot be checked ({type(error).__name__}: {error}): write it as docs/models.md shows")
 
 
+def toml_hint(message):
+    """What to do about the parser's message. Most often a key path written in
+    double quotes, where TOML takes every backslash for an escape ('\\M' is
+    none, '\\u' wants hex digits)."""
+    if "'\\'" in message or "hex value" in message or "Escaped character" in message:
+        return ("write key paths in single quotes, e.g. 'SOFTWARE\\Maker\\Model' (in TOML a single-quoted string "
+                "takes backslashes as they are)")
+    return "write the table as the example in docs/models.md (\"The table\") shows"
+
+
 def load(path):
     table = Table(path)
     try:
@@ -309,7 +328,7 @@ def load(path):
         table.fault("", f"cannot read it: {error.strerror or error}")
         return table
     except tomllib.TOMLDecodeError as error:
-        table.fault("", f"not TOML: {error}")
+        table.fault("", f"not TOML: {error}: {toml_hint(str(error))}")
         return table
     try:
         check_table(table, data)
@@ -346,8 +365,10 @@ def check_table(table, data):
         for field in sorted(set(model) - FIELDS - OPTIONAL_FIELDS):
             table.fault(f"{name}: ", f"unknown field {q(field)} (a model has "
                                      f"{', '.join(sorted(FIELDS | OPTIONAL_FIELDS))})")
-        for field in sorted(FIELDS - set(model)):
-            table.fault(f"{name}: ", f"{field} is missing")
+        for field in sorted(FIELDS - set(model) - (OPTIONAL_WITH_DRIVERS if "drivers" in model else set())):
+            table.fault(f"{name}: ", f"{field} is missing" + (": give the print queue the spooler is asked to "
+                                                              "delete, or the model's drivers, which find its queues"
+                                                              if field == "queue" else ""))
         if "selector" in model:
             if not isinstance(selector, str):
                 example = next((s for s in (selector if isinstance(selector, list) else [selector])
@@ -420,13 +441,16 @@ def write(table, folder):
     cases = [f"code_page {table.code_page}"] + ([f"registry_view {table.registry_view}"] if table.registry_view else [])
     for selector, keys, queue, names, packages in table.models:
         paths = ",\n     ".join(literal(key.encode(cp)) for key in keys)
-        row = f"{{'{selector}', {len(keys)},\n     {{{paths}}},\n     {literal(queue.encode(cp))}"
+        # No queue: the model's queues are found by its drivers alone.
+        printer = "nullptr" if queue is None else literal(queue.encode(cp))
+        row = f"{{'{selector}', {len(keys)},\n     {{{paths}}},\n     {printer}"
         if drivers:
             for listed in (names or [], packages or []):
                 row += f",\n     {len(listed)}, {{{', '.join(literal(name.encode(cp)) for name in listed)}}}"
         rows.append(row + "},")
         cases.append(f"model {selector}")
-        for kind, name in ([("key", key) for key in keys] + [("queue", queue)] + [("driver", d) for d in names or []]
+        for kind, name in ([("key", key) for key in keys] + [("queue", queue)] * (queue is not None)
+                           + [("driver", d) for d in names or []]
                            + [("package", p) for p in packages or []]):
             cases.append(f"{kind} {name.encode(cp).hex()} {name.encode('utf-8').hex()}")
     longest = max(1, max(len(keys) for _, keys, *_ in table.models))
@@ -459,25 +483,39 @@ def readme(table):
     lines = ["| N | registry keys deleted, in this order (under `HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\`) "
              "| queue deleted through the spooler |", "|---|---|---|"]
     for selector, keys, queue, *_ in table.models:
-        lines.append(f"| {selector} | {', '.join(name(key) for key in keys)} | `{queue}` |")
+        lines.append(f"| {selector} | {', '.join(name(key) for key in keys)} | "
+                     f"{'(none: found by driver)' if queue is None else f'`{queue}`'} |")
     return "\n".join(lines)
+
+
+def refused(programs):
+    """Deletes the programs the build would have made from the table: a
+    failed build leaves none of an earlier table's."""
+    for program in programs:
+        try:
+            Path(program).unlink(missing_ok=True)
+        except OSError as error:
+            print(f"{shown(program)}: cannot delete this program of an earlier table: {shown(error.strerror)}; "
+                  "delete it by hand before shipping from this folder", file=sys.stderr)
+    return 1
 
 
 def main(arguments):
     if len(arguments) == 2 and arguments[0] == "--readme":
         table = load(arguments[1])
-    elif len(arguments) == 2:
+    elif len(arguments) >= 2 and not arguments[0].startswith("--"):
         table = load(arguments[0])
     else:
         print(__doc__.strip(), file=sys.stderr)
         return 2
+    programs = arguments[2:]
     if table.faults:
         faults = list(dict.fromkeys(table.faults))
         print("\n".join(faults[:MAX_SHOWN]), file=sys.stderr)
         if len(faults) > MAX_SHOWN:
             print(f"{shown(table.path)}: ... and {len(faults) - MAX_SHOWN} more", file=sys.stderr)
         print(f"{shown(table.path)}: {len(faults)} fault(s): no program is built from this table", file=sys.stderr)
-        return 1
+        return refused(programs)
     if arguments[0] == "--readme":
         print(readme(table))
         return 0
@@ -485,7 +523,7 @@ def main(arguments):
         write(table, Path(arguments[1]))
     except OSError as error:
         print(f"{shown(arguments[1])}: cannot write the generated files: {shown(error)}", file=sys.stderr)
-        return 1
+        return refused(programs)
     return 0
 
 

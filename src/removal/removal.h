@@ -12,7 +12,7 @@ struct ModelEntry {
     CHAR selector;            // command-line byte: an ASCII letter or digit
     unsigned keyCount;        // 1 to kMaxModelKeys (0 for a model with drivers)
     LPCSTR keys[kMaxModelKeys];  // paths under HKEY_LOCAL_MACHINE, in deletion order
-    LPCSTR printerName;       // queue name handed to the spooler
+    LPCSTR printerName;       // queue name handed to the spooler; nullptr: found by drivers alone
 #if PRNUNINST_MODEL_DRIVERS
     unsigned driverCount;     // 0 to kMaxModelDrivers
     // Removed through the spooler, with every queue that uses one; read in the
@@ -29,7 +29,8 @@ struct ModelEntry {
 const ModelEntry* FindModel(CHAR selector);
 
 // Deletes the selected model's keys in table order, then has the spooler
-// delete its queue. A selector that matches no model does nothing at all.
+// delete its queue, if it names one. A selector that matches no model does
+// nothing at all.
 void RemoveModel(CHAR selector);
 
 #if PRNUNINST_MODEL_DRIVERS

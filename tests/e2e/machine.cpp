@@ -147,8 +147,9 @@ std::vector<std::wstring> TableKeys()
         for (const std::string& key : model.keyTexts) {
             keys.push_back(Wide(key));
         }
-        keys.push_back(QueueKey(Wide(model.queueText)));
-        keys.push_back(DataKey(Wide(model.queueText)));
+        if (!model.queueText.empty()) {
+            keys.insert(keys.end(), {QueueKey(Wide(model.queueText)), DataKey(Wide(model.queueText))});
+        }
         for (const std::string& driver : model.driverTexts) {
             for (const wchar_t* environment : kDriverEnvironments) {
                 keys.push_back(InstalledDriverKey(environment, Wide(driver)));
@@ -431,7 +432,7 @@ std::vector<std::wstring> RemovedBy(char selector, bool spooler)
     if (!spooler) {
         return gone;
     }
-    if (Reachable(model->queue, model->queueText)) {
+    if (!model->queue.empty() && Reachable(model->queue, model->queueText)) {
         remove(QueueKey(Wide(model->queueText)), true);
     }
     // Then every queue of the model's drivers, whole, and the drivers in each

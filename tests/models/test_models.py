@@ -40,8 +40,8 @@ def generate(text=None, path=None):
 def table(keys=("SYSTEM\\A\\B",), queue="Q", selector="1", code_page="1252", more=""):
     """A one-model table with the given fields, in the format users write."""
     listed = ", ".join(f"'{key}'" for key in keys)
-    return (f"code_page = {code_page}\n{more}\n[[model]]\nselector = {selector!r}\nqueue = {queue!r}\n"
-            f"keys = [{listed}]\n")
+    return (f"code_page = {code_page}\n{more}\n[[model]]\nselector = {selector!r}\n"
+            + ("" if queue is None else f"queue = {queue!r}\n") + f"keys = [{listed}]\n")
 
 
 def drivers(*names):
@@ -57,7 +57,14 @@ LONG = "SOFTWARE\\" + "x" * 100 + "\\" + "y" * 127  # 237 characters: 256 with H
 class BadTables(unittest.TestCase):
     CASES = [
         # (what, table text, the message must hold)
-        ("not TOML", "code_page = 1252\n[[model]\n", "not TOML: "),
+        ("not TOML", "code_page = 1252\n[[model]\n", "(at line 2, column 8): write the table as the example in docs/"),
+        ("key path in double quotes", table().replace("'SYSTEM\\A\\B'", '"SOFTWARE\\Maker\\Model"'), "not TOML: "
+         "Unescaped '\\' in a string (at line 6, column 20): write key paths in single quotes, e.g. 'SOFTWARE\\Maker"),
+        ("\\u in double quotes", table().replace("'SYSTEM\\A\\B'", '"SYSTEM\\users"'),
+         "not TOML: Invalid hex value (at line 6, column 18): write key paths in single quotes"),
+        ("\\t in double quotes", table().replace("'SYSTEM\\A\\B'", '"SOFTWARE\\test"'), "keys[1]: 'SOFTWARE<U+0009>est'"
+         " holds U+0009 (a control character), which cannot be seen or typed: remove it, or, where the table writes"),
+        ("no queue and no drivers", table(queue=None), 'model "1": queue is missing: give the print queue the'),
         ("unknown field", table(more="vendor = 'x'"), "unknown field 'vendor'"),
         ("unknown model field", table() + "queues = 'x'\n", "model \"1\": unknown field 'queues'"),
         ("missing field", "code_page = 1252\n[[model]]\nselector = '1'\nqueue = 'Q'\n", 'model "1": keys is missing'),
@@ -154,6 +161,16 @@ class BadTables(unittest.TestCase):
                 self.assertNotIn("Traceback", errors)
                 self.assertTrue(errors.replace("\n", "").isprintable(), "a character reached the terminal raw")
                 self.assertLessEqual(errors.count("\n"), 52)
+
+    def test_a_refused_table_leaves_no_program_in_its_build_folder(self):
+        # Programs built from an earlier table would otherwise be shipped by mistake.
+        with tempfile.TemporaryDirectory() as work:
+            for name, text in (("prnuninst.exe", "MZ"), ("prncheck.exe", "MZ"), ("bad.toml", table(queue=""))):
+                Path(work, name).write_text(text, encoding="utf-8")
+            done = subprocess.run([SOURCE / "scripts/build", "--fresh-in", work, "--models", Path(work, "bad.toml"),
+                                   "win32"], capture_output=True, text=True)
+            self.assertIn("no program is built from this table", done.stdout)
+            self.assertEqual(list(Path(work).glob("*.exe")), [])
 
     def test_a_missing_file_is_named(self):
         status, errors, _ = generate(path="/nonexistent/models.toml")
@@ -254,7 +271,7 @@ class DefaultTable(unittest.TestCase):
     def test_every_table_keeps_every_name(self):
         # Read apart from the generator: a name it dropped or reordered on the
         # way would drop out of the program and of every test built on models.txt.
-        for path in sorted((SOURCE / "models").glob("*.toml")):
+        for path in sorted((SOURCE / "models").glob("*.toml")) + [SOURCE / "tests/models/drivers-only.toml"]:
             with self.subTest(path.name):
                 data = tomllib.loads(path.read_text(encoding="utf-8-sig"))
                 codec = f"cp{data['code_page']}"
@@ -263,7 +280,8 @@ class DefaultTable(unittest.TestCase):
                     want.append(f"registry_view {data['registry_view']}")
                 for model in data["model"]:
                     want.append(f"model {model['selector']}")
-                    for kind, name in ([("key", k) for k in model["keys"]] + [("queue", model["queue"])]
+                    queue = [("queue", model["queue"])] if "queue" in model else []
+                    for kind, name in ([("key", k) for k in model["keys"]] + queue
                                        + [("driver", d) for d in model.get("drivers", [])]
                                        + [("package", p) for p in model.get("packages", [])]):
                         want.append(f"{kind} {name.encode(codec).hex()} {name.encode().hex()}")

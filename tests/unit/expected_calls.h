@@ -87,9 +87,10 @@ CallList QueueDeletion(const SpoolerState& state, bool* deleted = nullptr);
 CallList DriverCalls(const TableModel& model, const SpoolerState& state);
 
 // The named queue through the spooler: loaded, opened, and deleted where it
-// opens.
+// opens. A model with no queue ("") opens none: the DLL is for its drivers.
 inline CallList Spooler(const std::string& printer, bool opens = true, const SpoolerState& state = {})
 {
-    return Join({LoadSpooler(), {"OpenPrinterA(" + printer + ", RAW, no devmode, 10004)"},
-                 opens ? QueueDeletion(state) : CallList{}});
+    const bool named = !printer.empty();
+    return Join({LoadSpooler(), named ? CallList{"OpenPrinterA(" + printer + ", RAW, no devmode, 10004)"} : CallList{},
+                 opens && named ? QueueDeletion(state) : CallList{}});
 }

@@ -101,8 +101,10 @@ recorder::Queue& FirstQueue(const TableModel& model, SpoolerState& state)
 const RuleCase kRules[] = {
     {"NamedQueueWithJobs",
      [](const TableModel& m, SpoolerState& s) {
-         s.queues.emplace_back(m.queue, m.drivers[0], true);
-         s.queues.back().jobs = 3;
+         if (!m.queue.empty()) {
+             s.queues.emplace_back(m.queue, m.drivers[0], true);
+             s.queues.back().jobs = 3;
+         }
      },
      Wait::None, false},
     {"QueueHeldOpenForAWhile", [](const TableModel& m, SpoolerState& s) { FirstQueue(m, s).heldOpen = 1200; },
