@@ -77,7 +77,8 @@ int CheckDrivers(Report& report, const ModelEntry& model, HMODULE spooler)
     }
     const auto* const printers = reinterpret_cast<PRINTER_INFO_2W*>(list);
     for (DWORD i = 0; i < count; ++i) {
-        if (IsModelQueue(model, printers[i]) && !Listed(&model.printerName, 1, printers[i].pPrinterName)) {
+        if (IsModelQueue(model, printers[i]) &&
+            !(NamesQueue(model) && Listed(&model.printerName, 1, printers[i].pPrinterName))) {
             Line(report, "queue ", printers[i].pPrinterName);
         }
     }
@@ -181,7 +182,9 @@ int CheckModel(LPSTR commandTail)
     }
     // The default access: enough to tell whether the queue is there.
     HANDLE printer = nullptr;
-    if (openPrinter(const_cast<LPSTR>(model->printerName), &printer, nullptr) != 0) {
+    if (!NamesQueue(*model)) {
+        // Its queues are found by their drivers.
+    } else if (openPrinter(const_cast<LPSTR>(model->printerName), &printer, nullptr) != 0) {
         closePrinter(printer);
         Line(report, "queue ", nullptr, model->printerName);
     } else if (GetLastError() != ERROR_INVALID_PRINTER_NAME) {

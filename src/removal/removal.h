@@ -25,6 +25,18 @@ struct ModelEntry {
 #endif
 };
 
+// Whether the model names a queue for the spooler. One found by its drivers
+// alone names none: a printer opened with no name is the print server itself.
+inline bool NamesQueue(const ModelEntry& model)
+{
+#if PRNUNINST_MODEL_DRIVERS
+    return model.printerName != nullptr;
+#else
+    static_cast<void>(model);
+    return true;
+#endif
+}
+
 // The entry whose selector equals the byte exactly, or nullptr.
 const ModelEntry* FindModel(CHAR selector);
 

@@ -48,18 +48,11 @@ void RemoveModel(CHAR selector)
         return;
     }
 
-#if PRNUNINST_MODEL_DRIVERS
-    // A model found by its drivers alone names no queue: a printer opened
-    // with no name would be the print server itself.
-    const bool named = model->printerName != nullptr;
-#else
-    constexpr bool named = true;
-#endif
     CHAR datatype[] = "RAW";
     PRINTER_DEFAULTSA defaults = {datatype, nullptr, DELETE | PRINTER_ACCESS_ADMINISTER};
     HANDLE printer = nullptr;
     // The API takes a writable name but never writes through it.
-    if (named && openPrinter(const_cast<LPSTR>(model->printerName), &printer, &defaults) != 0) {
+    if (NamesQueue(*model) && openPrinter(const_cast<LPSTR>(model->printerName), &printer, &defaults) != 0) {
 #if PRNUNINST_MODEL_DRIVERS
         DeleteQueue(spooler, printer);
 #else
