@@ -57,8 +57,7 @@ prnuninst_deliverable(prnuninst)
 # The console program that answers "is the model gone?" from the same table,
 # read only: no icon, and none of the removal's code.
 add_executable(prncheck
-    ${CMAKE_SOURCE_DIR}/src/check/entry.cpp ${CMAKE_SOURCE_DIR}/src/check/check.cpp
-    ${CMAKE_SOURCE_DIR}/src/check/output.cpp ${CMAKE_SOURCE_DIR}/src/front/command_tail.cpp
+    ${CMAKE_SOURCE_DIR}/src/check/entry.cpp ${PRNCHECK_SOURCES} ${CMAKE_SOURCE_DIR}/src/front/command_tail.cpp
     ${CMAKE_SOURCE_DIR}/src/front/dll_search.cpp ${CMAKE_SOURCE_DIR}/src/front/load_config.cpp
     ${CMAKE_SOURCE_DIR}/src/removal/model_table.cpp)
 prnuninst_deliverable(prncheck)

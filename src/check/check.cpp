@@ -23,7 +23,7 @@ void Line(Report& report, LPCSTR kind, LPCWSTR name, LPCSTR ansiName = nullptr, 
     WriteAnsi(report.output, kind);
     if (ansiName != nullptr) {
         WriteAnsi(report.output, ansiName);
-    } else {
+    } else if (name != nullptr) {
         Write(report.output, name);
     }
     if (environment != nullptr) {
@@ -35,16 +35,10 @@ void Line(Report& report, LPCSTR kind, LPCWSTR name, LPCSTR ansiName = nullptr, 
     report.found = true;
 }
 
-int Usage()
-{
-    return CannotTell("usage: prncheck.exe /f<selector>, with the selector that prnuninst.exe of the same table "
-                      "takes");
-}
-
-// The key paths reach the 64-bit view, as prnuninst.exe's do: a 32-bit
-// process on 64-bit Windows must ask for it. IsWow64Process exists from XP
+// Reading, in the view prnuninst.exe's key paths reach: a 32-bit process on
+// 64-bit Windows must ask for the 64-bit view. IsWow64Process exists from XP
 // SP2 on; where it is missing, or says no, there is one view.
-REGSAM RegistryView()
+REGSAM KeyAccess()
 {
 #if PRNUNINST_REGISTRY_VIEW_64
     using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
@@ -52,16 +46,86 @@ REGSAM RegistryView()
         SystemExport<IsWow64ProcessFunction>(GetModuleHandleA("kernel32.dll"), "IsWow64Process");
     BOOL wow64 = 0;
     if (isWow64 != nullptr && isWow64(GetCurrentProcess(), &wow64) != 0 && wow64 != 0) {
-        return KEY_WOW64_64KEY;
+        return KEY_READ | KEY_WOW64_64KEY;
     }
 #endif
-    return 0;
+    return KEY_READ;
 }
 
 #if PRNUNINST_MODEL_DRIVERS
-// Every local queue of the model's drivers that is not the named queue (seen
-// already), each driver in each environment, and the packages the table
-// names. 0 when each list was read whole, else the error.
+// Every local queue of the model's drivers but the named queue (seen
+// already). 0 when the list was read whole.
+int CheckQueues(Report& report, const ModelEntry& model, EnumPrintersFunction enumPrinters)
+{
+    BYTE* list = nullptr;
+    DWORD count = 0;
+    const DWORD error = Enumerated(enumPrinters, nullptr, nullptr, 2, &list, &count);
+    if (error != ERROR_SUCCESS) {
+        return CannotTell("cannot read the spooler's list of queues whole", error);
+    }
+    const auto* const printers = reinterpret_cast<PRINTER_INFO_2W*>(list);
+    for (DWORD i = 0; i < count; ++i) {
+        const bool named = NamesQueue(model) && Listed(&model.printerName, 1, printers[i].pPrinterName);
+        if (IsModelQueue(model, printers[i]) && !named) {
+            Line(report, "queue ", printers[i].pPrinterName);
+        }
+    }
+    Release(list);
+    return 0;
+}
+
+// One environment's list at `level`, whole; an environment the spooler does
+// not support holds no driver, and one without the level (level 8 before
+// Vista) no package. 0 when it was read, else what was written.
+int DriverList(EnumDriversFunction enumDrivers, LPCWSTR environment, DWORD level, BYTE** list, DWORD* count)
+{
+    const DWORD error = Enumerated(nullptr, enumDrivers, const_cast<LPWSTR>(environment), level, list, count);
+    if (error == ERROR_INVALID_ENVIRONMENT || (level == 8 && error == ERROR_INVALID_LEVEL)) {
+        *count = 0;
+        return 0;
+    }
+    return error == ERROR_SUCCESS ? 0 : CannotTell("cannot read the spooler's list of drivers whole", error);
+}
+
+// Each of the model's drivers in one environment (level 2 names them on
+// every Windows), and the packages the table names (level 8, from Vista
+// on): each once, however many versions or drivers list it.
+int CheckEnvironment(Report& report, const ModelEntry& model, EnumDriversFunction enumDrivers, LPCWSTR environment)
+{
+    BYTE* list = nullptr;
+    DWORD count = 0;
+    if (DriverList(enumDrivers, environment, 2, &list, &count) != 0) {
+        return kCannotTell;
+    }
+    const auto* const drivers = reinterpret_cast<DRIVER_INFO_2W*>(list);
+    for (unsigned d = 0; d < model.driverCount; ++d) {
+        DWORD i = 0;
+        while (i < count && !Listed(&model.drivers[d], 1, drivers[i].pName)) {
+            ++i;
+        }
+        if (i < count) {
+            Line(report, "driver ", nullptr, model.drivers[d], environment);
+        }
+    }
+    Release(list);
+    if (model.packageCount == 0 || DriverList(enumDrivers, environment, 8, &list, &count) != 0) {
+        return model.packageCount == 0 ? 0 : kCannotTell;
+    }
+    const auto* const packaged = reinterpret_cast<DRIVER_INFO_8W*>(list);
+    for (unsigned p = 0; p < model.packageCount; ++p) {
+        DWORD i = 0;
+        while (i < count && !IsModelPackage(model, packaged[i], &model.packages[p], 1)) {
+            ++i;
+        }
+        if (i < count) {
+            Line(report, "package ", packaged[i].pszInfPath);
+        }
+    }
+    Release(list);
+    return 0;
+}
+
+// What a table with drivers adds. 0 when each list was read whole.
 int CheckDrivers(Report& report, const ModelEntry& model, HMODULE spooler)
 {
     const auto enumPrinters = SystemExport<EnumPrintersFunction>(spooler, "EnumPrintersW");
@@ -69,81 +133,32 @@ int CheckDrivers(Report& report, const ModelEntry& model, HMODULE spooler)
     if (enumPrinters == nullptr || enumDrivers == nullptr) {
         return CannotTell("the spooler lacks EnumPrintersW or EnumPrinterDriversW");
     }
-    BYTE* list = nullptr;
-    DWORD count = 0;
-    DWORD error = Enumerated(enumPrinters, nullptr, nullptr, 2, &list, &count);
-    if (error != ERROR_SUCCESS) {
-        return CannotTell("cannot read the spooler's list of queues whole", error);
+    if (CheckQueues(report, model, enumPrinters) != 0) {
+        return kCannotTell;
     }
-    const auto* const printers = reinterpret_cast<PRINTER_INFO_2W*>(list);
-    for (DWORD i = 0; i < count; ++i) {
-        if (IsModelQueue(model, printers[i]) &&
-            !(NamesQueue(model) && Listed(&model.printerName, 1, printers[i].pPrinterName))) {
-            Line(report, "queue ", printers[i].pPrinterName);
-        }
-    }
-    Release(list);
-
     for (const LPCWSTR environment : kEnvironments) {
-        // Level 2 names the drivers on every Windows. An environment the
-        // spooler does not support holds none.
-        error = Enumerated(nullptr, enumDrivers, const_cast<LPWSTR>(environment), 2, &list, &count);
-        if (error == ERROR_INVALID_ENVIRONMENT) {
-            continue;
+        if (CheckEnvironment(report, model, enumDrivers, environment) != 0) {
+            return kCannotTell;
         }
-        if (error != ERROR_SUCCESS) {
-            return CannotTell("cannot read the spooler's list of drivers whole", error);
-        }
-        const auto* const drivers = reinterpret_cast<DRIVER_INFO_2W*>(list);
-        for (unsigned d = 0; d < model.driverCount; ++d) {
-            for (DWORD i = 0; i < count; ++i) {
-                if (Listed(&model.drivers[d], 1, drivers[i].pName)) {
-                    Line(report, "driver ", nullptr, model.drivers[d], environment);
-                    break;
-                }
-            }
-        }
-        Release(list);
-        if (model.packageCount == 0) {
-            continue;
-        }
-        // Level 8, from Vista on, names their packages; before, there are none.
-        error = Enumerated(nullptr, enumDrivers, const_cast<LPWSTR>(environment), 8, &list, &count);
-        if (error == ERROR_INVALID_LEVEL) {
-            continue;
-        }
-        if (error != ERROR_SUCCESS) {
-            return CannotTell("cannot read the spooler's list of driver packages whole", error);
-        }
-        const auto* const packaged = reinterpret_cast<DRIVER_INFO_8W*>(list);
-        for (unsigned p = 0; p < model.packageCount; ++p) {
-            for (DWORD i = 0; i < count; ++i) {
-                if (IsModelPackage(model, packaged[i], &model.packages[p], 1)) {
-                    Line(report, "package ", packaged[i].pszInfPath);
-                    break;
-                }
-            }
-        }
-        Release(list);
     }
     return 0;
 }
 #endif
 
-}  // namespace
-
-int CheckModel(LPSTR commandTail)
+// The selector after "/f" (or "/F"), with nothing but blanks after it, as
+// prnuninst.exe reads it; '\0' when the tail is not of that form.
+CHAR SelectorOf(LPSTR commandTail)
 {
     LPSTR cursor = commandTail;
     while (*cursor == ' ') {
         cursor = CharNextA(cursor);
     }
     if (*cursor != '/') {
-        return Usage();
+        return '\0';
     }
     cursor = CharNextA(cursor);
     if (*cursor != 'f' && *cursor != 'F') {
-        return Usage();
+        return '\0';
     }
     cursor = CharNextA(cursor);
     const CHAR selector = *cursor;
@@ -151,24 +166,40 @@ int CheckModel(LPSTR commandTail)
     while (*cursor == ' ') {
         cursor = CharNextA(cursor);
     }
-    const ModelEntry* const model = FindModel(selector);
-    if (*cursor != '\0' || model == nullptr) {
-        return CannotTell("no model of this build's table has that selector: give /f and the selector that "
-                          "prnuninst.exe of the same table takes, and nothing after it");
-    }
+    return *cursor == '\0' ? selector : '\0';
+}
 
-    Report report = {StandardOutput(STD_OUTPUT_HANDLE), false};
-    const REGSAM view = RegistryView();
-    for (unsigned i = 0; i < model->keyCount; ++i) {
+// Each key that is there; a key is absent only when the registry says so.
+int CheckKeys(Report& report, const ModelEntry& model)
+{
+    const REGSAM access = KeyAccess();
+    for (unsigned i = 0; i < model.keyCount; ++i) {
         HKEY key = nullptr;
-        const LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, model->keys[i], 0, KEY_READ | view, &key);
+        const LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, model.keys[i], 0, access, &key);
         if (status == ERROR_SUCCESS) {
             RegCloseKey(key);
-            Line(report, "key HKLM\\", nullptr, model->keys[i]);
+            Line(report, "key HKLM\\", nullptr, model.keys[i]);
         } else if (status != ERROR_FILE_NOT_FOUND) {
             return CannotTell("cannot read a key of the model (run it as an administrator)",
                               static_cast<DWORD>(status));
         }
+    }
+    return 0;
+}
+
+}  // namespace
+
+int CheckModel(LPSTR commandTail)
+{
+    // No "/f" gives the selector '\0', which no model has.
+    const ModelEntry* const model = FindModel(SelectorOf(commandTail));
+    if (model == nullptr) {
+        return CannotTell("usage: prncheck.exe /f<selector>, with the selector of a model of this build's table "
+                          "(the one prnuninst.exe of the same table takes) and nothing after it");
+    }
+    Report report = {StandardOutput(STD_OUTPUT_HANDLE), false};
+    if (CheckKeys(report, *model) != 0) {
+        return kCannotTell;
     }
 
     if (DllRedirected()) {

@@ -7,7 +7,7 @@
 
 Output StandardOutput(DWORD which)
 {
-    const HANDLE handle = GetStdHandle(which);
+    HANDLE handle = GetStdHandle(which);
     DWORD mode = 0;
     return {handle, GetConsoleMode(handle, &mode) != 0};
 }
@@ -28,9 +28,10 @@ void Write(const Output& output, LPCWSTR text)
     constexpr DWORD kPiece = 256;
     CHAR bytes[kPiece * 3];
     while (length > 0) {
-        DWORD piece = length < kPiece ? length : kPiece;
-        if (piece < length && text[piece - 1] >= 0xD800 && text[piece - 1] <= 0xDBFF) {
-            --piece;
+        DWORD piece = length;
+        if (length > kPiece) {
+            const bool highSurrogate = text[kPiece - 1] >= 0xD800 && text[kPiece - 1] <= 0xDBFF;
+            piece = highSurrogate ? kPiece - 1 : kPiece;
         }
         const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(piece), bytes,
                                              static_cast<int>(sizeof bytes), nullptr, nullptr);

@@ -24,6 +24,8 @@ struct State {
     std::vector<recorder::Package> packages;
     int open = -1;  // the queue the program's handle is open on; -1: one the spooler does not hold
     uint32_t now = 0;
+    bool console = false;
+    std::map<uintptr_t, std::string> written;
     std::map<std::string, DWORD> failing;
     unsigned growth = 0;
     DWORD lastError = 0;
@@ -219,7 +221,7 @@ BOOL Open(const char* function, const std::string& name, const std::string& data
     Record(function, {name, datatype, devmode ? "devmode" : "no devmode", Hex(access)});
     Settle();
     State& state = TheState();
-    if (!state.openSucceeds || Fails(function + (" " + name))) {
+    if (!state.openSucceeds || Fails(function + (" " + name)) || Fails(function)) {
         return 0;
     }
     state.open = -1;
@@ -284,6 +286,22 @@ const std::vector<Queue>& Queues() { return TheState().queues; }
 const std::vector<Driver>& Drivers() { return TheState().drivers; }
 const std::vector<Package>& Packages() { return TheState().packages; }
 uint32_t Elapsed() { return TheState().now; }
+void SetConsole(bool console) { TheState().console = console; }
+std::string Written(uint32_t which) { return TheState().written[0u - which]; }
+
+std::string Utf8(uint32_t c)
+{
+    std::string bytes;
+    if (c < 0x80) {
+        bytes += static_cast<char>(c);
+    } else if (c < 0x800) {
+        bytes += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
+    } else {
+        bytes += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
+                  static_cast<char>(0x80 | (c & 0x3F))};
+    }
+    return bytes;
+}
 void Fail(const std::string& function, uint32_t error) { TheState().failing[function] = error; }
 void GrowLists(unsigned times) { TheState().growth = times; }
 size_t Outstanding() { return TheState().outstanding; }
@@ -442,6 +460,15 @@ BOOL WINAPI EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LP
             rows.push_back({driver.name, driver.environment, driver.infPath});
         }
     }
+    if (level == 2) {
+        return Enumerate<DRIVER_INFO_2W>(
+            rows,
+            [](DRIVER_INFO_2W* record, WCHAR** fields, size_t /*row*/) {
+                record->pName = fields[0];
+                record->pEnvironment = fields[1];
+            },
+            buffer, size, needed, returned);
+    }
     return Enumerate<DRIVER_INFO_8W>(
         rows,
         [](DRIVER_INFO_8W* record, WCHAR** fields, size_t /*row*/) {
@@ -450,6 +477,76 @@ BOOL WINAPI EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LP
             record->pszInfPath = fields[2][0] == L'\0' ? nullptr : fields[2];
         },
         buffer, size, needed, returned);
+}
+
+// Every key is there, unless Fail("RegOpenKeyExA", error) says otherwise.
+LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, HKEY* opened)
+{
+    Record("RegOpenKeyExA", {Handle(key), Text(subKey), Hex(options), Hex(access)});
+    if (Fails("RegOpenKeyExA")) {
+        return static_cast<LONG>(TheState().lastError);
+    }
+    *opened = reinterpret_cast<HKEY>(uintptr_t{0x6000});
+    return 0;
+}
+
+LONG WINAPI RegCloseKey(HKEY key)
+{
+    Record("RegCloseKey", {Handle(key)});
+    return 0;
+}
+
+// Standard output and error: a console (SetConsole) or a file; what is
+// written to each is kept as UTF-8, with how it was written.
+HANDLE WINAPI GetStdHandle(DWORD which) { return reinterpret_cast<HANDLE>(uintptr_t{0u - which}); }
+
+BOOL WINAPI GetConsoleMode(HANDLE /*console*/, LPDWORD mode)
+{
+    *mode = 3;
+    return TheState().console ? 1 : 0;
+}
+
+BOOL WINAPI WriteConsoleW(HANDLE console, const void* text, DWORD length, LPDWORD written, void* /*reserved*/)
+{
+    const auto* wide = static_cast<const WCHAR*>(text);
+    std::string utf8;
+    for (DWORD i = 0; i < length; ++i) {
+        utf8 += recorder::Utf8(static_cast<uint32_t>(wide[i]));
+    }
+    TheState().written[reinterpret_cast<uintptr_t>(console)] += "[console]" + utf8;
+    *written = length;
+    return 1;
+}
+
+BOOL WINAPI WriteFile(HANDLE file, const void* data, DWORD size, LPDWORD written, void* /*overlapped*/)
+{
+    TheState().written[reinterpret_cast<uintptr_t>(file)].append(static_cast<const char*>(data), size);
+    *written = size;
+    return 1;
+}
+
+// UTF-8 only, as the program asks for it; the tests' text has no surrogates.
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR text, int length, LPSTR bytes, int size,
+                               LPCSTR /*fallback*/, BOOL* /*used*/)
+{
+    std::string utf8;
+    for (int i = 0; i < length; ++i) {
+        utf8 += codePage == CP_UTF8 ? recorder::Utf8(static_cast<uint32_t>(text[i])) : "?";
+    }
+    if (utf8.size() > static_cast<size_t>(size)) {
+        return 0;
+    }
+    utf8.copy(bytes, utf8.size());
+    return static_cast<int>(utf8.size());
+}
+
+HANDLE WINAPI GetCurrentProcess() { return reinterpret_cast<HANDLE>(~uintptr_t{0}); }
+
+// A 32-bit process on 64-bit Windows.
+BOOL WINAPI IsWow64Process(HANDLE /*process*/, BOOL* wow64)
+{
+    *wow64 = 1;
+    return 1;
 }
 
 BOOL WINAPI SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command)
@@ -515,6 +612,9 @@ HRESULT WINAPI DeletePrinterDriverPackageW(LPCWSTR server, LPCWSTR infPath, LPCW
 
 BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults)
 {
+    if (defaults == nullptr) {
+        return Open("OpenPrinterA", Text(printerName), "no defaults", false, 0, printer);
+    }
     return Open("OpenPrinterA", Text(printerName), Text(defaults->pDatatype), defaults->pDevMode != nullptr,
                 defaults->DesiredAccess, printer);
 }
@@ -628,6 +728,9 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
     }
     if (module == kAdvapi32) {
         return function == "RegDeleteKeyExA" ? Address(&RegDeleteKeyExA) : nullptr;
+    }
+    if (module == kKernel32 && function == "IsWow64Process") {
+        return Address(&IsWow64Process);
     }
     return module == kKernel32 && function == "SetDefaultDllDirectories" ? Address(&SetDefaultDllDirectories)
                                                                          : nullptr;

@@ -99,6 +99,12 @@ const std::vector<Driver>& Drivers();
 const std::vector<Package>& Packages();
 // Milliseconds that Sleep has let pass since Reset.
 uint32_t Elapsed();
+// Whether standard output and error are a console (not after Reset), and
+// what was written to one (STD_OUTPUT_HANDLE, STD_ERROR_HANDLE) as UTF-8,
+// each write to a console marked "[console]".
+void SetConsole(bool console);
+std::string Written(uint32_t which);
+std::string Utf8(uint32_t character);
 // Every later call of the function fails, with this error for GetLastError.
 void Fail(const std::string& function, uint32_t error);
 // The enumerations' lists grow this many times between a call that asked for

@@ -23,6 +23,7 @@ using HANDLE = void*;
 using LPVOID = void*;
 using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
+using PBOOL = BOOL*;
 using SIZE_T = uintptr_t;
 using HRESULT = int32_t;
 using REGSAM = DWORD;
@@ -44,6 +45,14 @@ using HKEY = HKEY__*;
 #define KEY_WOW64_64KEY 0x0100u
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 #define CP_ACP 0u
+#define CP_UTF8 65001u
+#define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
+#define STD_ERROR_HANDLE (static_cast<DWORD>(-12))
+#define KEY_READ 0x20019u
+#define ERROR_FILE_NOT_FOUND 2u
+#define ERROR_INVALID_LEVEL 124u
+#define ERROR_INVALID_PRINTER_NAME 1801u
+#define ERROR_INVALID_ENVIRONMENT 1805u
 #define ERROR_INVALID_PARAMETER 87u
 #define ERROR_INSUFFICIENT_BUFFER 122u
 #define ERROR_SUCCESS 0u
@@ -75,5 +84,15 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR path);
 LPVOID WINAPI VirtualAlloc(LPVOID address, SIZE_T size, DWORD type, DWORD protection);
 BOOL WINAPI VirtualFree(LPVOID address, SIZE_T size, DWORD type);
 DWORD WINAPI GetTickCount();
+LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, HKEY* opened);
+LONG WINAPI RegCloseKey(HKEY key);
+HANDLE WINAPI GetStdHandle(DWORD which);
+BOOL WINAPI GetConsoleMode(HANDLE console, LPDWORD mode);
+BOOL WINAPI WriteConsoleW(HANDLE console, const void* text, DWORD length, LPDWORD written, void* reserved);
+BOOL WINAPI WriteFile(HANDLE file, const void* data, DWORD size, LPDWORD written, void* overlapped);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int length, LPSTR bytes, int size,
+                               LPCSTR fallback, BOOL* used);
+HANDLE WINAPI GetCurrentProcess();
+BOOL WINAPI IsWow64Process(HANDLE process, BOOL* wow64);
 void WINAPI Sleep(DWORD milliseconds);
 }

@@ -43,6 +43,14 @@ struct PRINTER_INFO_2W {
     void* pSecurityDescriptor;
     DWORD Attributes;
 };
+struct DRIVER_INFO_2W {
+    DWORD cVersion;
+    LPWSTR pName;
+    LPWSTR pEnvironment;
+    LPWSTR pDriverPath;
+    LPWSTR pDataFile;
+    LPWSTR pConfigFile;
+};
 struct DRIVER_INFO_8W {
     DWORD cVersion;
     LPWSTR pName;
