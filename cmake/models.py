@@ -8,6 +8,8 @@ after checking every rule that a table must keep to be removed exactly.
                               OUTDIR/models.txt (every name as bytes and as
                               text, for the tests)
     models.py --readme TABLE  prints the table as the README shows it
+    models.py --locale TABLE  prints the Unix locale under which Wine runs
+                              with the table's code page (for the tests)
 
 A table that breaks a rule gives one message per fault, naming the file, the
 model (by its selector) and the field, and no output is written; each PROGRAM
@@ -22,6 +24,9 @@ from pathlib import Path
 
 # The ANSI code pages Windows can run with: names are stored as their bytes.
 ANSI_CODE_PAGES = (874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258)
+# Wine takes its ANSI code page from the Unix locale: one for each.
+LOCALES = {874: "th_TH", 932: "ja_JP", 936: "zh_CN", 949: "ko_KR", 950: "zh_TW", 1250: "pl_PL", 1251: "ru_RU",
+           1252: "C", 1253: "el_GR", 1254: "tr_TR", 1255: "he_IL", 1256: "ar_EG", 1257: "lt_LT", 1258: "vi_VN"}
 FIELDS = {"selector", "queue", "keys"}
 OPTIONAL_FIELDS = {"drivers", "packages"}
 # A model with drivers finds its queues by driver, under any name.
@@ -501,7 +506,7 @@ def refused(programs):
 
 
 def main(arguments):
-    if len(arguments) == 2 and arguments[0] == "--readme":
+    if len(arguments) == 2 and arguments[0] in ("--readme", "--locale"):
         table = load(arguments[1])
     elif len(arguments) >= 2 and not arguments[0].startswith("--"):
         table = load(arguments[0])
@@ -518,6 +523,9 @@ def main(arguments):
         return refused(programs)
     if arguments[0] == "--readme":
         print(readme(table))
+        return 0
+    if arguments[0] == "--locale":
+        print(f"{LOCALES[table.code_page]}.UTF-8")
         return 0
     try:
         write(table, Path(arguments[1]))
