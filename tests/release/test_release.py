@@ -57,7 +57,8 @@ for name, subject in (("root", "prnuninst test signer"), ("intruder", "intruder"
             "2", "-subj", f"/CN={subject}", "-addext", "extendedKeyUsage=codeSigning")
 openssl("pkcs12", "-export", "-in", "root.pem", "-inkey", "root.key", "-out", "signer.pfx", "-passout", "env:P")
 for name, key in (("empty", "root"), ("intruder", "intruder")):
-    openssl("pkcs12", "-export", "-in", f"{key}.pem", "-inkey", f"{key}.key", "-out", f"{name}.pfx", "-passout", "pass:")
+    openssl("pkcs12", "-export", "-in", f"{key}.pem", "-inkey", f"{key}.key", "-out", f"{name}.pfx", "-passout",
+            "pass:")
 # Every cmake the builds start writes its environment down.
 (WORK / "bin/cmake").write_text(f'#!/bin/sh\nenv >>"{WORK}/cmake.env"\nexec /usr/bin/cmake "$@"\n')
 (WORK / "bin/cmake").chmod(0o755)
