@@ -1,16 +1,18 @@
 """What scripts/release and scripts/verify-release share: the checkout, what a
-release holds and where each part comes from, the fresh build of the
-deliverable, the writers of the zip and of the exe's certificate table, and
-running the tools they rely on. verify-release checks a release by writing it
+release holds and where each part comes from (its page of models included),
+the fresh build of both programs, the writers of the zip and of an exe's
+certificate table, and running the tools they rely on. verify-release checks a release by writing it
 again with these, so that both always make the same bytes."""
 import argparse
 import hashlib
+import importlib.util
 import io
 import os
 import re
 import struct
 import subprocess
 import sys
+import tempfile
 import zipfile
 from pathlib import Path
 
@@ -19,9 +21,11 @@ from asn1crypto import cms
 
 ROOT = Path(__file__).resolve().parent.parent
 DEFAULT_MODELS = ROOT / "models/default.toml"
-EXE = "prnuninst.exe"
+# The programs of a release, built together from one table: the remover and
+# its read-only check.
+EXES = ("prnuninst.exe", "prncheck.exe")
 # Far above what any part of a release needs, so that no input makes a tool
-# read gigabytes: the exe is about 7 KiB signed, the largest guide about 60 KiB.
+# read gigabytes: an exe is about 7 KiB signed, the largest guide about 60 KiB.
 EXE_LIMIT = 1 << 20
 PAPER_LIMIT = 4 << 20
 SUMS = "SHA256SUMS"
@@ -30,8 +34,13 @@ SECURITY = pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]
 # otherwise come from the clock.
 ZIP_DATE = (1980, 1, 1, 0, 0, 0)
 # What an installer author reads and copies, at the paths the README's links use.
-PAPERS = ["README.md", "CHANGELOG.md", *sorted(p.relative_to(ROOT).as_posix() for p in ROOT.glob("docs/*.md")),
-          "examples/nsis/remove-model.nsi", "examples/wix/remove-model.wxs"]
+PAPERS = ["README.md", "CHANGELOG.md", *sorted(p.relative_to(ROOT).as_posix() for p in ROOT.glob("docs/*.md"))]
+# The installer examples call this selector: they go into the zip of a table
+# that has it. Elsewhere they would remove nothing and exit 0, silently.
+EXAMPLES = ["examples/nsis/remove-model.nsi", "examples/wix/remove-model.wxs"]
+EXAMPLE_SELECTOR = "4"
+# The generated page of the table's models.
+PAGE = "MODELS.md"
 
 
 class Failure(Exception):
@@ -82,13 +91,78 @@ def safe_name(name):
     return re.sub(rb"[^A-Za-z0-9._-]", b"_", os.fsencode(name)).decode("ascii")
 
 
-def contents(table):
+def version_number():
+    found = re.search(r"^project\(prnuninst VERSION ([0-9.]+) ", (ROOT / "CMakeLists.txt").read_text(), re.M)
+    if not found:
+        raise Failure("CMakeLists.txt's project() gives no VERSION")
+    return found.group(1)
+
+
+def contents(table, number):
     """What scripts/release puts in the zip, in this order: each entry's name
-    and its bytes (None for the exe, which is built and maybe signed)."""
-    entries = {EXE: None, f"models/{table.name}": table.data}
-    for paper in PAPERS:
+    and its bytes (None for an exe, which is built and maybe signed)."""
+    reader, read = described(table)
+    examples = EXAMPLE_SELECTOR in [model[0] for model in read.models]
+    for example in EXAMPLES:
+        if f"/f{EXAMPLE_SELECTOR}".encode() not in (ROOT / example).read_bytes():
+            raise Failure(f"{example} no longer calls /f{EXAMPLE_SELECTOR}: set EXAMPLE_SELECTOR in "
+                          "scripts/releasing.py to the selector it calls")
+    entries = {exe: None for exe in EXES}
+    entries[f"models/{table.name}"] = table.data
+    entries[PAGE] = page(table, number, reader, read, examples).encode()
+    for paper in PAPERS + (EXAMPLES if examples else []):
         entries[paper] = (ROOT / paper).read_bytes()
     return entries
+
+
+def described(table):
+    """cmake/models.py and the table as it reads it for the build: one reader,
+    so that the page describes the models the programs were built with."""
+    spec = importlib.util.spec_from_file_location("prnuninst_models", ROOT / "cmake/models.py")
+    reader = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(reader)
+    with tempfile.TemporaryDirectory() as folder:
+        copy = Path(folder) / table.name
+        copy.write_bytes(table.data)
+        read = reader.load(copy)
+    if read.faults:
+        raise Failure(f"the model table {table.shown} does not build: "
+                      f"{read.faults[0].replace(str(copy), table.shown)}")
+    return reader, read
+
+
+def page(table, number, reader, read, examples):
+    """The zip's page of the table's models: the README's table of keys and
+    queues, made by the same function, then the drivers and packages."""
+    first = read.models[0][0]
+    if read.registry_view == 64:
+        view = "Every key is deleted in the 64-bit registry view on 64-bit Windows (`registry_view = 64`)."
+    else:
+        view = ("Every key is deleted in the registry view of a 32-bit program: on 64-bit Windows, a key under "
+                "`SOFTWARE` is the one under `SOFTWARE\\WOW6432Node`.")
+    lines = [f"# prnuninst {number}, built from the model table models/{table.name} (code page {read.code_page})",
+             "",
+             f"`prnuninst.exe /f<N>` removes model N of this table, and `prncheck.exe /f<N>` lists what of it is "
+             f"still there. The table is in this zip as `models/{table.name}`; the programs know no other models."
+             + ("" if not table.suffix else " The models in README.md are those of the default table, "
+                                            "`models/default.toml`, not of this build."),
+             "", reader.readme(read), "", view]
+    if any(model[3] for model in read.models):
+        lines += ["", "| N | printer drivers removed, with every local queue that uses them, in every environment "
+                      "| driver packages deleted (INF file names) |", "|---|---|---|"]
+        lines += [f"| {selector} | {', '.join(f'`{d}`' for d in drivers or []) or 'none'} | "
+                  f"{', '.join(f'`{p}`' for p in packages or []) or 'none'} |"
+                  for selector, _, _, drivers, packages, *_ in read.models]
+    examples_where = "`examples/nsis/remove-model.nsi` and `examples/wix/remove-model.wxs`"
+    if examples:
+        lines += ["", f"The installer examples, {examples_where}, call `/f{EXAMPLE_SELECTOR}`, model "
+                      f"{EXAMPLE_SELECTOR} of this table: for another model, change it to that model's selector."]
+    else:
+        lines += ["", f"The installer examples of prnuninst, {examples_where} in the source of prnuninst {number}, "
+                      f"call `/f{EXAMPLE_SELECTOR}`, which this table does not have: as they are, they would remove "
+                      "nothing and exit 0. So this zip leaves them out. Take them from the source and change "
+                      f"`/f{EXAMPLE_SELECTOR}` to your model's selector, e.g. `/f{first}`."]
+    return "\n".join(lines) + "\n"
 
 
 def zip_entry(name):
@@ -99,13 +173,14 @@ def zip_entry(name):
     return info
 
 
-def archive(entries, exe):
-    """The release zip, in memory: ENTRIES (from contents()) with EXE in
-    place of None. Its bytes depend only on those: no time, user or folder."""
+def archive(entries, exes):
+    """The release zip, in memory: ENTRIES (from contents()) with the bytes
+    EXES gives each exe in place of None. Its bytes depend only on those: no
+    time, user or folder."""
     data = io.BytesIO()
     with zipfile.ZipFile(data, "w") as bundle:
         for name, content in entries.items():
-            bundle.writestr(zip_entry(name), exe if content is None else content)
+            bundle.writestr(zip_entry(name), exes[name] if content is None else content)
     return data.getvalue()
 
 
@@ -147,11 +222,15 @@ def zip_stem(number, table):
     return f"prnuninst-{number}{table.suffix}-win32"
 
 
-def sums_lines(stem, zipped, exe, image, table):
-    """SHA256SUMS' lines of one release: the zip, the exe as unzip -d STEM
-    puts it, and the unsigned image where scripts/build puts that table's."""
-    return {f"{stem}.zip": sha256(zipped), f"{stem}/{EXE}": sha256(exe),
-            f"build/win32{table.suffix}/{EXE}": sha256(image)}
+def sums_lines(stem, zipped, exes, images, table):
+    """SHA256SUMS' lines of one release: the zip, each exe as unzip -d STEM
+    puts it, and each unsigned image where scripts/build puts that table's."""
+    return {f"{stem}.zip": sha256(zipped), **{f"{stem}/{name}": sha256(exes[name]) for name in EXES},
+            **{image_name(name, table): sha256(images[name]) for name in EXES}}
+
+
+def image_name(exe, table):
+    return f"build/win32{table.suffix}/{exe}"
 
 
 def sha256(data):
@@ -175,7 +254,7 @@ def read_sums(path):
 
 def build(work, table):
     """Builds the win32 preset from scratch in WORK/build from the table's
-    bytes (written to WORK, under its safe name) and returns the image.
+    bytes (written to WORK, under its safe name) and returns {exe: image}.
     scripts/build shows its log (a bad table's faults included) when it fails."""
     # Apart from the build folder, whatever the table's name ("build" too).
     (ROOT / work / "table").mkdir(parents=True, exist_ok=True)
@@ -184,7 +263,7 @@ def build(work, table):
     command = [ROOT / "scripts/build", "--fresh-in", str(work / "build"), "--models", copy, "win32"]
     if subprocess.run(command, cwd=ROOT).returncode != 0:
         raise Failure("the build failed")
-    return (ROOT / work / "build" / EXE).read_bytes()
+    return {name: (ROOT / work / "build" / name).read_bytes() for name in EXES}
 
 
 def parser(description):

@@ -5,7 +5,9 @@ password, are refused before the build and change nothing; a signed release
 (its password with a non-UTF-8 byte, kept out of every build's environment)
 and one of the example 932 table (from a folder named with "\\", ";" and a
 line break, signed with an empty password) share one SHA256SUMS and check
-OK; then each tampered release in one table must fail with its message.
+OK, each with both programs signed and a page of its own table's models (and
+the installer examples only where the table has their selector); then each
+tampered release in one table must fail with its message.
   test_release.py SOURCE_DIR WORK_DIR
 """
 import os
@@ -20,13 +22,13 @@ from pathlib import Path
 
 SOURCE, WORK = Path(sys.argv[1]).resolve(), Path(sys.argv[2]).resolve()
 sys.path.insert(0, str(SOURCE / "scripts"))
-from releasing import zip_entry  # noqa: E402  (the tampered zips are written as the release writes its own)
+from releasing import EXAMPLES, EXES, zip_entry  # noqa: E402  (tampered zips are written as the release writes)
 shutil.rmtree(WORK, ignore_errors=True)
 (WORK / "bin").mkdir(parents=True)
 os.chdir(WORK)
 PASSWORD = b"throwaway-\xff" + os.urandom(6).hex().encode()
 VERSION = re.search(r"project\(prnuninst VERSION ([0-9.]+)", (SOURCE / "CMakeLists.txt").read_text()).group(1)
-STEM, EXE = f"prnuninst-{VERSION}-win32", "prnuninst.exe"
+STEM, (EXE, CHECK) = f"prnuninst-{VERSION}-win32", EXES
 failed = []
 warnings.simplefilter("ignore")  # zipfile's warning for a name written twice, as some cases do
 
@@ -54,7 +56,9 @@ for name, subject in (("root", "prnuninst test signer"), ("intruder", "intruder"
     openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", f"{name}.key", "-out", f"{name}.pem", "-days",
             "2", "-subj", f"/CN={subject}", "-addext", "extendedKeyUsage=codeSigning")
 openssl("pkcs12", "-export", "-in", "root.pem", "-inkey", "root.key", "-out", "signer.pfx", "-passout", "env:P")
-openssl("pkcs12", "-export", "-in", "root.pem", "-inkey", "root.key", "-out", "empty.pfx", "-passout", "pass:")
+for name, key in (("empty", "root"), ("intruder", "intruder")):
+    openssl("pkcs12", "-export", "-in", f"{key}.pem", "-inkey", f"{key}.key", "-out", f"{name}.pfx", "-passout",
+            "pass:")
 # Every cmake the builds start writes its environment down.
 (WORK / "bin/cmake").write_text(f'#!/bin/sh\nenv >>"{WORK}/cmake.env"\nexec /usr/bin/cmake "$@"\n')
 (WORK / "bin/cmake").chmod(0o755)
@@ -99,10 +103,30 @@ if any(seen) or b"PRNUNINST_SIGN_PASSWORD" in Path("cmake.env").read_bytes():
 sums = Path("dist/SHA256SUMS").read_text().splitlines()
 for stem in (ZIP.stem, ZIP932.stem):
     subprocess.run(["unzip", "-q", f"{stem}.zip", "-d", stem], cwd="dist", check=True)
-if len(sums) != 6 or subprocess.run(["sha256sum", "--quiet", "-c", "--ignore-missing", "SHA256SUMS"], cwd="dist").returncode:
-    failed.append(f"SHA256SUMS does not list both releases:\n{sums}")
-expect("osslsigncode's own check", run("osslsigncode", "verify", "-CAfile", "root.pem", "-in", f"dist/{STEM}/{EXE}"),
-       "Signature verification: ok", status=0)
+listed = [f"{stem}{name}" for stem in (ZIP.name, ZIP932.name) for name in ("", *(f"/{exe}" for exe in EXES))]
+if len(sums) != 10 or not all(f"  {name.replace('.zip/', '/')}" in "\n".join(sums) for name in listed) or \
+        subprocess.run(["sha256sum", "--quiet", "-c", "--ignore-missing", "SHA256SUMS"], cwd="dist").returncode:
+    failed.append(f"SHA256SUMS does not list both releases, each with its two exes and images:\n{sums}")
+for stem in (ZIP.stem, ZIP932.stem):
+    for name in EXES:
+        expect(f"osslsigncode's own check of {stem}/{name}", run("osslsigncode", "verify", "-CAfile", "root.pem", "-in",
+               f"dist/{stem}/{name}"), "Signature verification: ok", status=0)
+SHIPPED = [  # the zip, the table its page names, its selectors, the examples' selector (None: left out)
+    (ZIP, "models/default.toml (code page 949)", "1234", "4"),
+    (ZIP932, "models/example-932.toml (code page 932)", "K7", None),
+]
+for path, table, selectors, example in SHIPPED:
+    with zipfile.ZipFile(path) as bundle:
+        names, page = bundle.namelist(), bundle.read("MODELS.md").decode()
+    calls = [f"/f{example}".encode() in Path(f"dist/{path.stem}/{name}").read_bytes() for name in EXAMPLES
+             if name in names]
+    if page.splitlines()[0] != f"# prnuninst {VERSION}, built from the model table {table}" \
+            or "".join(dict.fromkeys(re.findall(r"^\| (\w) \| `", page, re.M))) != selectors \
+            or (calls != [True] * len(EXAMPLES) if example else calls or f"e.g. `/f{selectors[0]}`" not in page):
+        failed.append(f"{path.name}: a page that misdescribes {table} or the examples:\n{page}")
+for doc in ("docs/releases.md", "docs/models.md"):  # the verify command as written, from the checkout's root
+    if any(" prnuninst-" in line for line in (SOURCE / doc).read_text().splitlines() if "verify-release " in line):
+        failed.append(f"{doc} names a release zip without dist/ in a verify-release command")
 expect("the signed release", run("verify-release", ZIP, "--ca", "root.pem"),
        "signed:     yes, by CN=prnuninst test signer", status=0)
 expect("the 932 release", run("verify-release", "--models", odd / "example-932.toml", ZIP932), "OK", status=0)
@@ -121,7 +145,9 @@ with zipfile.ZipFile(ZIP) as bundle:
     GOOD = [(name, bundle.read(name)) for name in bundle.namelist()]
     exe = bundle.read(EXE)
 with zipfile.ZipFile(ZIP932) as bundle:
-    exe932 = bundle.read(EXE)
+    exe932, GOOD932 = bundle.read(EXE), [(name, bundle.read(name)) for name in bundle.namelist()]
+with zipfile.ZipFile(f"mine/{STEM}.zip") as bundle:
+    check_image = bundle.read(CHECK)
 DIRECTORY = struct.unpack_from("<I", exe, 0x3C)[0] + 24 + 96 + 4 * 8  # the certificate table's entry
 start, size = struct.unpack_from("<II", exe, DIRECTORY)
 der_end = start + 8 + 4 + int.from_bytes(exe[start + 10:start + 12], "big")
@@ -166,10 +192,10 @@ def patched(data, at, new, grow=None):
     return bytes(data)
 
 
-def resigned(extra):
-    path = made("unsigned.exe", patched(exe[:start], DIRECTORY, bytes(8)))
-    run("osslsigncode", "sign", "-pkcs12", "signer.pfx", "-readpass", "/dev/stdin", "-h", "sha256", "-ac", extra,
-        "-in", path, "-out", path.with_suffix(".signed.exe"), password=PASSWORD + b"\n")
+def signed(name, image, pfx="signer.pfx", password=PASSWORD, *extra):
+    path = made(f"{name}.exe", image)
+    run("osslsigncode", "sign", "-pkcs12", pfx, "-readpass", "/dev/stdin", "-h", "sha256", *extra,
+        "-in", path, "-out", path.with_suffix(".signed.exe"), password=password + b"\n")
     return path.with_suffix(".signed.exe")
 
 
@@ -236,7 +262,8 @@ TAMPERED = [  # what, verify-release's arguments, the message that must appear
                                                                0, b"", 16))], "_SECURITY.Size)"),
     ("a byte in the padding", [made("padding.exe", exe[:-1] + b"\x01")], f"({len(exe) - 1}), in its certificate table"),
     ("bytes behind the table", [made("behind.exe", exe + bytes(8))], "in 8 bytes past the end of ours"),
-    ("an extra certificate in the signature", ["--ca", "intruder.pem", resigned("intruder.pem")],
+    ("an extra certificate in the signature", ["--ca", "intruder.pem", signed(
+        "unsigned", patched(exe[:start], DIRECTORY, bytes(8)), "signer.pfx", PASSWORD, "-ac", "intruder.pem")],
      "1 certificate(s) outside the signer's chain"),
     ("a nested signature", ["--ca", "root.pem", nested()], "unsigned data other than one timestamp"),
     ("bytes after the end record", [made("trailing.zip", ZIP.read_bytes() + b"x")], "bytes after the end of the zip"),
@@ -244,7 +271,27 @@ TAMPERED = [  # what, verify-release's arguments, the message that must appear
     ("a local entry the directory skips", [shifted(b"PK\x03\x04" + bytes(26))], "the central directory and end"),
     ("a stated size short of the data", [zipped("sizes", GOOD, ("README.md", 22, 24, 5))], "README.md: size, not as"),
     ("a data descriptor", [zipped("descriptor", GOOD, ("README.md", 6, 8, 8))], "README.md: flags (encryption, data"),
+    ("an edited models page", [zipped("page", replaced("MODELS.md", b"# prnuninst, all models\n"))],
+     "MODELS.md: contents (not this checkout's)"),
+    ("the examples in a table without /f4", ["--models", odd / "example-932.toml", zipped("examples932", GOOD932 + [
+        (name, data) for name, data in GOOD if name in EXAMPLES])], f"'{EXAMPLES[0]}': not in a release"),
+    ("prncheck.exe missing", [zipped("nocheck", [e for e in GOOD if e[0] != CHECK])], f"{CHECK} is missing"),
+    ("prnuninst.exe as prncheck.exe", [zipped("swapped", replaced(CHECK, exe))],
+     f"{CHECK} differs from this checkout's build with the release's signature attached: first at byte"),
+    ("prncheck.exe unsigned", [zipped("unsigned", replaced(CHECK, check_image))], f"{EXE} signed and {CHECK} not"),
+    ("prncheck.exe signed by another", [zipped("intruder", replaced(CHECK, signed("check", check_image, "intruder.pfx",
+                                                                                  b"").read_bytes()))],
+     f"{EXE} and {CHECK} are signed by different certificates"),
+    ("a code byte changed in prncheck.exe", [made("checkcode.exe", patched(dict(GOOD)[CHECK], 0x410, b"\x90"))],
+     "the file was changed after signing"),
+    ("SHA256SUMS without prncheck.exe", ["--sums", made("sums4", "".join(
+        l + "\n" for l in sums if CHECK not in l).encode()), ZIP], f"has no line for {STEM}/{CHECK}"),
+    ("SHA256SUMS with another prncheck image", ["--sums", made("sums5", "".join(
+        l + "\n" for l in sums if f"build/win32/{CHECK}" not in l).encode() + f"{'0' * 64}  build/win32/{CHECK}\n"
+        .encode()), ZIP], f"lists another build/win32/{CHECK}"),
 ]
+expect("prncheck.exe alone, renamed", run("verify-release", made("renamed.exe", check_image)),
+       f"{CHECK}:  this checkout's build", status=0)
 for what, arguments, message in TAMPERED:
     expect(what, run("verify-release", *arguments), message)
 
