@@ -6,7 +6,7 @@ set(prefix ${CMAKE_BINARY_DIR}/wine-prefix)
 set(driver ${PRNUNINST_WIN64_DIR}/e2e/e2e_tests.exe)
 
 add_test(NAME wine_prefix_setup COMMAND ${wine} setup ${prefix})
-add_test(NAME wine_prefix_cleanup COMMAND ${wine} cleanup ${prefix})
+add_test(NAME wine_prefix_cleanup COMMAND ${wine} remove ${prefix})
 set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine LABELS "e2e;pe32;installer" TIMEOUT 300)
 set_tests_properties(wine_prefix_cleanup PROPERTIES FIXTURES_CLEANUP wine LABELS "e2e;pe32;installer")
 

@@ -2,6 +2,7 @@
 # A throwaway Wine prefix for the tests, with a persistent wineserver.
 #   wine.sh setup PREFIX             make a fresh prefix and start its server
 #   wine.sh cleanup PREFIX           end the server
+#   wine.sh remove PREFIX            end the server and delete the prefix (over a gigabyte)
 #   wine.sh run PREFIX LOCALE CMD... run a Windows program with wine64 in that locale
 #   wine.sh run32 PREFIX LOCALE CMD... run a PE32 program under qemu-i386 + wine32
 set -euo pipefail
@@ -40,6 +41,10 @@ setup)
 cleanup)
     stop_server
     ;;
+remove)
+    stop_server
+    rm -rf "$prefix" "$prefix.log"
+    ;;
 run)
     LC_ALL=$1 exec "$wine64" "${@:2}"
     ;;
@@ -47,7 +52,7 @@ run32)
     LC_ALL=$1 WINELOADERNOEXEC=1 exec qemu-i386 /usr/lib/wine/wine "${@:2}"
     ;;
 *)
-    echo "usage: wine.sh setup|cleanup|run|run32 PREFIX ..." >&2
+    echo "usage: wine.sh setup|cleanup|remove|run|run32 PREFIX ..." >&2
     exit 2
     ;;
 esac
