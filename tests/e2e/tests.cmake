@@ -41,6 +41,11 @@ add_test(NAME pe32_modern_P COMMAND ${CMAKE_CURRENT_LIST_DIR}/pe32.sh ${prefix} 
                                     ${PRNUNINST_WIN64_MODERN_DIR}/e2e/e2e_tests.exe P "/fPC:\\e2e\\followon.exe"
                                     "C:\\e2e\\followon.exe")
 set_tests_properties(pe32_modern_P PROPERTIES LABELS pe32 TIMEOUT 600)
+# The bounded wait for a driver in use, on a real clock.
+add_test(NAME e2e_modern_busy COMMAND ${CMAKE_CURRENT_LIST_DIR}/busy.sh ${prefix}
+                                      ${PRNUNINST_WIN64_MODERN_DIR}/prnuninst.exe
+                                      ${PRNUNINST_WIN64_MODERN_DIR}/e2e/busy_winspool.drv)
+set_tests_properties(e2e_modern_busy PROPERTIES LABELS e2e TIMEOUT 120)
 # Native DLLs before Wine's builtin ones, as Windows loads them.
 set_tests_properties(e2e_planted PROPERTIES ENVIRONMENT PRNUNINST_WINEDLLOVERRIDES=winspool.drv=n,b)
 
