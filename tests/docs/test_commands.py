@@ -28,9 +28,8 @@ def main():
     for table in TABLES:
         name = Path(table).stem
         for command in commands:
-            if "mine" in command:
-                command = command.replace("models/mine.toml", table).replace("mine", name)
-            elif command in ran:
+            command = command.replace("models/mine.toml", table).replace("mine", name)
+            if command in ran:
                 continue
             ran.add(command)
             print(f"docs: {command}", flush=True)
