@@ -17,6 +17,7 @@ model (by its selector) and the field, and no output is written; each PROGRAM
 an earlier table is left to be shipped by mistake.
 """
 import datetime
+import re
 import sys
 import tomllib
 import unicodedata
@@ -214,6 +215,10 @@ def check_packages(table, where, packages):
             table.fault(at, f"{q(name)} is a path: give the INF's file name only, e.g. 'pel7100.inf'")
         elif not name.lower().endswith(".inf"):
             table.fault(at, f"{q(name)} does not end in '.inf': give the file name of the package's INF")
+        elif re.fullmatch(r"oem[0-9]+\.inf", name, re.IGNORECASE):
+            table.fault(at, f"{q(name)} is the name Windows gives its copy of an INF in C:\\Windows\\INF, which "
+                            "differs from machine to machine: give the INF's own file name, as the driver store "
+                            "keeps it (DriverStore\\FileRepository\\<name>_<arch>_<hash>)")
         table.visible(at, name)
         text = table.windows_text(at, name, "package")
         if units(text) > MAX_KEY_NAME:

@@ -203,13 +203,17 @@ int CheckModel(LPSTR commandTail)
     }
 
     if (DllRedirected()) {
-        return CannotTell("a file or folder prncheck.exe.local beside it would redirect its DLLs: remove it");
+        return CannotTell("a file or folder prncheck.exe.local beside it would redirect its DLLs (or its own path "
+                          "is too long to tell): remove it, or run it from a shorter path");
     }
     const HMODULE spooler = LoadSpooler();
+    if (spooler == nullptr) {
+        return CannotTell("cannot load the spooler's winspool.drv from the system folder", GetLastError());
+    }
     const auto openPrinter = SystemExport<decltype(&OpenPrinterA)>(spooler, "OpenPrinterA");
     const auto closePrinter = SystemExport<decltype(&ClosePrinter)>(spooler, "ClosePrinter");
-    if (spooler == nullptr || openPrinter == nullptr || closePrinter == nullptr) {
-        return CannotTell("cannot load the spooler's winspool.drv from the system folder", GetLastError());
+    if (openPrinter == nullptr || closePrinter == nullptr) {
+        return CannotTell("the spooler lacks OpenPrinterA or ClosePrinter");
     }
     // The default access: enough to tell whether the queue is there.
     HANDLE printer = nullptr;

@@ -43,7 +43,8 @@ void Write(const Output& output, LPCWSTR text)
 
 void WriteAnsi(const Output& output, LPCSTR text)
 {
-    // A table's names are at most 255 characters, key paths included.
+    // A table's names are at most 255 characters, key paths included, and so
+    // are our own messages; a longer text would be left out.
     WCHAR wide[256];
     if (MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 256) > 0) {
         Write(output, wide);

@@ -48,8 +48,14 @@ void RemoveModel(CHAR selector)
         return;
     }
 
+#if PRNUNINST_MODEL_DRIVERS
+    // No datatype, as for the drivers' queues: a spooler may refuse one that
+    // the queue's print processor lacks, and deleting needs none.
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, DELETE | PRINTER_ACCESS_ADMINISTER};
+#else
     CHAR datatype[] = "RAW";
     PRINTER_DEFAULTSA defaults = {datatype, nullptr, DELETE | PRINTER_ACCESS_ADMINISTER};
+#endif
     HANDLE printer = nullptr;
     // The API takes a writable name but never writes through it.
     if (NamesQueue(*model) && openPrinter(const_cast<LPSTR>(model->printerName), &printer, &defaults) != 0) {

@@ -112,7 +112,8 @@ using EnumDriversFunction = decltype(&EnumPrinterDriversW);
 // One of the spooler's enumerations, whole: the local queues (level 2) when
 // `printers` is given, else the drivers of `environment` at `level`, called
 // with the buffer it last asked for until the list fits. ERROR_SUCCESS with
-// the list in *list (nullptr when empty; the caller releases it), or the
+// the list in *list and its length in *count (nullptr, or a buffer with no
+// record, when empty; the caller releases it), or the
 // error that kept it from being read whole, with *list nullptr and *count 0.
 [[gnu::noinline]] inline DWORD Enumerated(EnumPrintersFunction printers, EnumDriversFunction drivers, LPWSTR environment, DWORD level,
                         BYTE** list, DWORD* count)

@@ -1,61 +1,43 @@
 // A spooler whose drivers are always in use, as when another program holds a
 // queue of theirs open for ever: every deletion of a driver fails with
-// ERROR_PRINTER_DRIVER_IN_USE, and there are no queues. Put in place of the
-// prefix's winspool.drv, it shows the removal's wait for such a driver on a
-// real clock. windows.h would declare the real functions.
+// ERROR_PRINTER_DRIVER_IN_USE (3001), there are no queues (an open fails with
+// ERROR_INVALID_PRINTER_NAME, 1801) and the lists are empty. Put in place of
+// the prefix's winspool.drv, it shows the removal's wait on a real clock.
+// windows.h would declare the real functions.
 #include <windef.h>
 #include <winbase.h>
 
-extern "C" {
+namespace {
 
-__declspec(dllexport) BOOL WINAPI OpenPrinterA(LPSTR /*name*/, HANDLE* /*printer*/, void* /*defaults*/)
+BOOL Fail(DWORD error)
 {
-    SetLastError(1801);  // ERROR_INVALID_PRINTER_NAME
+    SetLastError(error);
     return FALSE;
 }
 
-__declspec(dllexport) BOOL WINAPI OpenPrinterW(LPWSTR /*name*/, HANDLE* /*printer*/, void* /*defaults*/)
+BOOL Empty(DWORD* needed, DWORD* returned)
 {
-    SetLastError(1801);
-    return FALSE;
-}
-
-__declspec(dllexport) BOOL WINAPI DeletePrinter(HANDLE /*printer*/) { return FALSE; }
-__declspec(dllexport) BOOL WINAPI ClosePrinter(HANDLE /*printer*/) { return TRUE; }
-__declspec(dllexport) BOOL WINAPI SetPrinterW(HANDLE /*printer*/, DWORD /*level*/, BYTE* /*info*/, DWORD /*command*/)
-{
-    return FALSE;
-}
-
-// Empty lists, read whole.
-__declspec(dllexport) BOOL WINAPI EnumPrintersW(DWORD /*flags*/, LPWSTR /*name*/, DWORD /*level*/, BYTE* /*buffer*/,
-                                                DWORD /*size*/, DWORD* needed, DWORD* returned)
-{
-    *needed = 0;
-    *returned = 0;
+    *needed = *returned = 0;
     return TRUE;
 }
 
-__declspec(dllexport) BOOL WINAPI EnumPrinterDriversW(LPWSTR /*name*/, LPWSTR /*environment*/, DWORD /*level*/,
-                                                      BYTE* /*buffer*/, DWORD /*size*/, DWORD* needed,
+}  // namespace
+
+extern "C" {
+__declspec(dllexport) BOOL WINAPI OpenPrinterA(LPSTR, HANDLE*, void*) { return Fail(1801); }
+__declspec(dllexport) BOOL WINAPI OpenPrinterW(LPWSTR, HANDLE*, void*) { return Fail(1801); }
+__declspec(dllexport) BOOL WINAPI DeletePrinter(HANDLE) { return FALSE; }
+__declspec(dllexport) BOOL WINAPI ClosePrinter(HANDLE) { return TRUE; }
+__declspec(dllexport) BOOL WINAPI SetPrinterW(HANDLE, DWORD, BYTE*, DWORD) { return FALSE; }
+__declspec(dllexport) BOOL WINAPI EnumPrintersW(DWORD, LPWSTR, DWORD, BYTE*, DWORD, DWORD* needed, DWORD* returned)
+{
+    return Empty(needed, returned);
+}
+__declspec(dllexport) BOOL WINAPI EnumPrinterDriversW(LPWSTR, LPWSTR, DWORD, BYTE*, DWORD, DWORD* needed,
                                                       DWORD* returned)
 {
-    *needed = 0;
-    *returned = 0;
-    return TRUE;
+    return Empty(needed, returned);
 }
-
-__declspec(dllexport) BOOL WINAPI DeletePrinterDriverExW(LPWSTR /*name*/, LPWSTR /*environment*/, LPWSTR /*driver*/,
-                                                         DWORD /*flags*/, DWORD /*version*/)
-{
-    SetLastError(3001);  // ERROR_PRINTER_DRIVER_IN_USE
-    return FALSE;
+__declspec(dllexport) BOOL WINAPI DeletePrinterDriverExW(LPWSTR, LPWSTR, LPWSTR, DWORD, DWORD) { return Fail(3001); }
+__declspec(dllexport) BOOL WINAPI DeletePrinterDriverW(LPWSTR, LPWSTR, LPWSTR) { return Fail(3001); }
 }
-
-__declspec(dllexport) BOOL WINAPI DeletePrinterDriverW(LPWSTR /*name*/, LPWSTR /*environment*/, LPWSTR /*driver*/)
-{
-    SetLastError(3001);
-    return FALSE;
-}
-
-}  // extern "C"

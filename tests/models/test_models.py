@@ -143,6 +143,8 @@ class BadTables(unittest.TestCase):
         ("package as a path", drivers("'D'") + "packages = ['x\\p.inf']\n", "packages[1]: 'x\\p.inf' is a path: give"),
         ("package with a slash", drivers("'D'") + "packages = ['x/p.inf']\n", "packages[1]: 'x/p.inf' is a path"),
         ("package not an INF", drivers("'D'") + "packages = ['p.cat']\n", "packages[1]: 'p.cat' does not end in '.inf'"),
+        ("package named as in C:\\Windows\\INF", drivers("'D'") + "packages = ['OEM12.inf']\n",
+         "packages[1]: 'OEM12.inf' is the name Windows gives its copy"),
         ("package twice in another case", drivers("'D'") + "packages = ['p.inf', 'P.INF']\n",
          "packages[2]: 'P.INF' comes twice (first as package 1)"),
         ("package name too long", drivers("'D'") + f"packages = ['{'p' * 252}.inf']\n",

@@ -33,7 +33,7 @@ const CheckCase kCases[] = {
      },
      0, "", false},
     {"NoSpooler", [](SpoolerState& s) { s.withheld = {"winspool.drv"}; }, 2, "cannot load the spooler", false},
-    {"NoOpenPrinterA", [](SpoolerState& s) { s.withheld = {"OpenPrinterA"}; }, 2, "cannot load", false},
+    {"NoOpenPrinterA", [](SpoolerState& s) { s.withheld = {"OpenPrinterA"}; }, 2, "lacks OpenPrinterA", false},
     {"KeyDenied", [](SpoolerState& s) { s.fails = {{"RegOpenKeyExA", kDenied}}; }, -1, "", false},
     {"SpoolerStopped", [](SpoolerState& s) { s.fails = {{"OpenPrinterA", kNoServer}}; }, -1, "", false},
 };

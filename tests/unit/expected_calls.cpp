@@ -106,6 +106,12 @@ CallList Enumeration(const std::string& call, bool listed, bool fails, unsigned*
 
 }  // namespace
 
+bool DriversBuilt()
+{
+    const ModelTable& table = BuiltModelTable();
+    return std::any_of(table.models.begin(), table.models.end(), [](const TableModel& m) { return !m.drivers.empty(); });
+}
+
 CallList QueueDeletion(const SpoolerState& state, bool* deleted)
 {
     const auto& w = state.withheld;
@@ -113,8 +119,7 @@ CallList QueueDeletion(const SpoolerState& state, bool* deleted)
     if (deleted != nullptr) {
         *deleted = refused == 0 && !Has(w, "DeletePrinter") && !Has(w, "ClosePrinter");
     }
-    const ModelTable& table = BuiltModelTable();
-    if (std::none_of(table.models.begin(), table.models.end(), [](const TableModel& m) { return !m.drivers.empty(); })) {
+    if (!DriversBuilt()) {
         return {"DeletePrinter(4711)", "ClosePrinter(4711)"};
     }
     CallList calls = {"GetProcAddress(winspool.drv, SetPrinterW)", "GetProcAddress(winspool.drv, DeletePrinter)",

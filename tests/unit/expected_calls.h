@@ -88,9 +88,13 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state);
 
 // The named queue through the spooler: loaded, opened, and deleted where it
 // opens. A model with no queue ("") opens none: the DLL is for its drivers.
+// Whether a model of the built table names drivers: then every queue is
+// purged first, and none asked for a datatype.
+bool DriversBuilt();
+
 inline CallList Spooler(const std::string& printer, bool opens = true, const SpoolerState& state = {})
 {
     const bool named = !printer.empty();
-    return Join({LoadSpooler(), named ? CallList{"OpenPrinterA(" + printer + ", RAW, no devmode, 10004)"} : CallList{},
-                 opens && named ? QueueDeletion(state) : CallList{}});
+    const std::string open = "OpenPrinterA(" + printer + (DriversBuilt() ? ", (null)" : ", RAW") + ", no devmode, 10004)";
+    return Join({LoadSpooler(), named ? CallList{open} : CallList{}, opens && named ? QueueDeletion(state) : CallList{}});
 }
