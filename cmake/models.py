@@ -44,6 +44,12 @@ MAX_QUEUE = 220         # the print spooler's limit on a printer name
 # Version-<n>\<name>), so no longer name can be installed; the protocol leaves
 # the limit to the implementation.
 MAX_DRIVER = MAX_KEY_NAME
+# What a list of names is called in the messages, one of its names, and its limit.
+NAMES = {
+    "driver": ("printer driver names", "a driver name",
+               f"a registry key name (and so a driver name) can have ({REGISTRY_LIMITS})"),
+    "package": ('INF file names, e.g. ["pel7100.inf"]', "an INF file name", "a file name can have"),
+}
 PRINT = "SYSTEM\\CurrentControlSet\\Control\\Print\\"
 # A table with thousands of faults is one mistake repeated: show the first.
 MAX_SHOWN = 50
@@ -165,65 +171,63 @@ def check_queue(table, where, queue):
         table.fault(where, f"{units(text)} characters, more than the {MAX_QUEUE} Windows allows in a printer name")
 
 
-def check_drivers(table, where, drivers):
-    if not isinstance(drivers, list) or not drivers:
-        table.fault(f"{where}: ", f"must be a list of one or more printer driver names, not "
-                                  f"{'an empty list' if drivers == [] else kind(drivers)}")
+def check_names(table, where, names, what, rules):
+    """A list of one or more names of WHAT ("driver", "package"), each a
+    string that is not blank, keeps RULES(at, name), reads back from the
+    code page, is not too long and comes once."""
+    many, one, limit = NAMES[what]
+    if not isinstance(names, list) or not names:
+        table.fault(f"{where}: ", f"must be a list of one or more {many}, not "
+                                  f"{'an empty list' if names == [] else kind(names)}")
         return
     seen = {}
-    for n, name in enumerate(drivers, 1):
+    for n, name in enumerate(names, 1):
         at = f"{where}[{n}]: "
-        if not must_be_string(table, at, name, "a driver name"):
+        if not must_be_string(table, at, name, one):
             continue
-        # An empty name would make some spoolers (Wine's) delete every driver
-        # of the environment.
+        # An empty driver name would make some spoolers (Wine's) delete every
+        # driver of the environment.
         if not name.strip():
-            table.fault(at, "must be a driver name, not empty")
+            table.fault(at, f"must be {one}, not empty")
             continue
-        if "," in name:
-            table.fault(at, f"{q(name)} holds ',': no Microsoft page says whether Windows allows it in a driver "
-                            "name, so the table refuses it to be safe")
-        # A driver is registered as a key of its name: with a backslash, the
-        # spooler's deletion would reach into another driver's key, or delete it.
-        if "\\" in name:
-            table.fault(at, f"{q(name)} holds '\\', which no driver name can hold: a driver is registered as a "
-                            "registry key of its name")
+        rules(table, at, name)
         table.visible(at, name)
-        text = table.windows_text(at, name, "driver")
+        text = table.windows_text(at, name, what)
         if units(text) > MAX_DRIVER:
-            table.fault(at, f"{units(text)} characters, more than the {MAX_DRIVER} a registry key name (and so a "
-                            f"driver name) can have ({REGISTRY_LIMITS})")
-        once(table, at, seen, text, name, "driver", n)
+            table.fault(at, f"{units(text)} characters, more than the {MAX_DRIVER} {limit}")
+        once(table, at, seen, text, name, what, n)
+
+
+def driver_rules(table, at, name):
+    if "," in name:
+        table.fault(at, f"{q(name)} holds ',': no Microsoft page says whether Windows allows it in a driver "
+                        "name, so the table refuses it to be safe")
+    # A driver is registered as a key of its name: with a backslash, the
+    # spooler's deletion would reach into another driver's key, or delete it.
+    if "\\" in name:
+        table.fault(at, f"{q(name)} holds '\\', which no driver name can hold: a driver is registered as a "
+                        "registry key of its name")
+
+
+def package_rules(table, at, name):
+    """The INF files whose driver packages the model may delete: file names
+    only, as the driver store keeps them at the end of an INF path."""
+    if "\\" in name or "/" in name:
+        table.fault(at, f"{q(name)} is a path: give the INF's file name only, e.g. 'pel7100.inf'")
+    elif not name.lower().endswith(".inf"):
+        table.fault(at, f"{q(name)} does not end in '.inf': give the file name of the package's INF")
+    elif re.fullmatch(r"oem[0-9]+\.inf", name, re.IGNORECASE):
+        table.fault(at, f"{q(name)} is the name Windows gives its copy of an INF in C:\\Windows\\INF, which "
+                        "differs from machine to machine: give the INF's own file name, as the driver store "
+                        "keeps it (DriverStore\\FileRepository\\<name>_<arch>_<hash>)")
+
+
+def check_drivers(table, where, drivers):
+    check_names(table, where, drivers, "driver", driver_rules)
 
 
 def check_packages(table, where, packages):
-    """The INF files whose driver packages the model may delete: file names
-    only, as the driver store keeps them at the end of an INF path."""
-    if not isinstance(packages, list) or not packages:
-        table.fault(f"{where}: ", f"must be a list of one or more INF file names, e.g. [\"pel7100.inf\"], not "
-                                  f"{'an empty list' if packages == [] else kind(packages)}")
-        return
-    seen = {}
-    for n, name in enumerate(packages, 1):
-        at = f"{where}[{n}]: "
-        if not must_be_string(table, at, name, "an INF file name"):
-            continue
-        if not name.strip():
-            table.fault(at, "must be an INF file name, not empty")
-            continue
-        if "\\" in name or "/" in name:
-            table.fault(at, f"{q(name)} is a path: give the INF's file name only, e.g. 'pel7100.inf'")
-        elif not name.lower().endswith(".inf"):
-            table.fault(at, f"{q(name)} does not end in '.inf': give the file name of the package's INF")
-        elif re.fullmatch(r"oem[0-9]+\.inf", name, re.IGNORECASE):
-            table.fault(at, f"{q(name)} is the name Windows gives its copy of an INF in C:\\Windows\\INF, which "
-                            "differs from machine to machine: give the INF's own file name, as the driver store "
-                            "keeps it (DriverStore\\FileRepository\\<name>_<arch>_<hash>)")
-        table.visible(at, name)
-        text = table.windows_text(at, name, "package")
-        if units(text) > MAX_KEY_NAME:
-            table.fault(at, f"{units(text)} characters, more than the {MAX_KEY_NAME} a file name can have")
-        once(table, at, seen, text, name, "package", n)
+    check_names(table, where, packages, "package", package_rules)
 
 
 def check_keys(table, where, keys, drivers=False):
