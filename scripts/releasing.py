@@ -118,9 +118,9 @@ def contents(table, number):
 def described(table):
     """cmake/models.py and the table as it reads it for the build: one reader,
     so that the page describes the models the programs were built with."""
-    spec = importlib.util.spec_from_file_location("prnuninst_models", ROOT / "cmake/models.py")
-    reader = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(reader)
+    located = importlib.util.spec_from_file_location("prnuninst_models", ROOT / "cmake/models.py")
+    reader = importlib.util.module_from_spec(located)
+    located.loader.exec_module(reader)
     with tempfile.TemporaryDirectory() as folder:
         copy = Path(folder) / table.name
         copy.write_bytes(table.data)
