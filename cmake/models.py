@@ -23,11 +23,12 @@ import tomllib
 import unicodedata
 from pathlib import Path
 
-# The ANSI code pages Windows can run with: names are stored as their bytes.
-ANSI_CODE_PAGES = (874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258)
-# Wine takes its ANSI code page from the Unix locale: one for each.
+# The ANSI code pages Windows can run with (names are stored as their bytes),
+# and the Unix locale under which Wine runs with each: it takes its ANSI code
+# page from the locale.
 LOCALES = {874: "th_TH", 932: "ja_JP", 936: "zh_CN", 949: "ko_KR", 950: "zh_TW", 1250: "pl_PL", 1251: "ru_RU",
            1252: "C", 1253: "el_GR", 1254: "tr_TR", 1255: "he_IL", 1256: "ar_EG", 1257: "lt_LT", 1258: "vi_VN"}
+ANSI_CODE_PAGES = tuple(LOCALES)
 FIELDS = {"selector", "queue", "keys"}
 OPTIONAL_FIELDS = {"drivers", "packages"}
 # A model with drivers finds its queues by driver, under any name.
@@ -471,14 +472,12 @@ def write(table, folder):
     limits = ["// Made by cmake/models.py: the longest key list in the model table.", "#pragma once",
               f"constexpr unsigned kMaxModelKeys = {longest};"]
     if drivers:
-        named = [name for _, _, _, names, packages in table.models for name in (names or []) + (packages or [])]
         limits += ["// The models name printer drivers, removed through the spooler with their queues, and the",
                    "// INF files whose packages they may delete.",
                    "#define PRNUNINST_MODEL_DRIVERS 1",
                    f"constexpr unsigned kMaxModelDrivers = {max(len(names or []) for *_, names, _ in table.models)};",
                    "constexpr unsigned kMaxModelPackages = "
-                   f"{max(1, max(len(packages or []) for *_, packages in table.models))};",
-                   f"constexpr unsigned kMaxDriverNameBytes = {max(len(name.encode(cp)) for name in named)};"]
+                   f"{max(1, max(len(packages or []) for *_, packages in table.models))};"]
     if table.registry_view == 64:
         limits += ["// The key paths name the 64-bit registry view on 64-bit Windows.",
                    "#define PRNUNINST_REGISTRY_VIEW_64 1"]

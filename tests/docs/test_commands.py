@@ -2,12 +2,14 @@
 """The commands docs/models.md gives for a maker's own table, run as written
 for two tables: models/example-modern.toml (code page 1252) and a table of
 code page 1251 with drivers (tests/docs/vektor-1251.toml), each in the place
-of models/mine.toml. Commands that name example-modern.toml itself run once;
+of models/mine.toml; a command that comes out the same for both runs once;
 "git" lines are left to the user (the tables here are committed). Each must
-exit 0; the first that does not fails the test with its output.
+exit 0; the first that does not fails the test with its output. A dist/
+that was there before is kept aside and put back.
   test_commands.py SOURCE_DIR
 """
 import re
+import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -24,6 +26,22 @@ def documented():
 
 
 def main():
+    # The commands write dist/ as written: a maker's own releases there are
+    # kept aside and put back.
+    kept = SOURCE / "dist.kept-by-docs-test"
+    if (SOURCE / "dist").exists():
+        (SOURCE / "dist").rename(kept)
+    try:
+        return run_all()
+    finally:
+        shutil.rmtree(SOURCE / "dist", ignore_errors=True)
+        if kept.exists():
+            kept.rename(SOURCE / "dist")
+        # The demo's Wine machine (over a gigabyte), whatever ran last.
+        subprocess.run([SOURCE / "scripts/demo", "--clean"], cwd=SOURCE, stdout=subprocess.DEVNULL)
+
+
+def run_all():
     ran, commands = set(), documented()
     for table in TABLES:
         name = Path(table).stem

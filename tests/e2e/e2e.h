@@ -89,6 +89,8 @@ Run RunTail(const std::wstring& tail);
 Run RunCommandLine(const std::wstring& commandLine, bool capture = false);
 // Runs "C:\e2e\prncheck.exe <tail>", its output captured.
 Run RunCheck(const std::wstring& tail);
+// A file's bytes (the first 64 KiB), "" when there is no such file.
+std::string ReadAll(const wchar_t* path);
 // Appends each UTF-8 line of a file the follow-on program wrote; false when
 // there is no such file.
 bool ReadLines(const std::wstring& path, std::vector<std::wstring>* lines);

@@ -398,6 +398,18 @@ bool Reachable(const std::string& bytes, const std::string& text)
     return read == Wide(text);
 }
 
+// The model's drivers whose names the ANSI code page reads as the table's.
+std::vector<std::wstring> ReachableDrivers(const TableModel& model)
+{
+    std::vector<std::wstring> drivers;
+    for (size_t i = 0; i < model.drivers.size(); ++i) {
+        if (Reachable(model.drivers[i], model.driverTexts[i])) {
+            drivers.push_back(Wide(model.driverTexts[i]));
+        }
+    }
+    return drivers;
+}
+
 std::vector<std::wstring> RemovedBy(char selector, bool spooler)
 {
     const TableModel* model = Table().Find(selector);
@@ -437,12 +449,7 @@ std::vector<std::wstring> RemovedBy(char selector, bool spooler)
     }
     // Then every queue of the model's drivers, whole, and the drivers in each
     // environment, whole (Wine's spooler keeps no files of its own for them).
-    std::vector<std::wstring> drivers;
-    for (size_t i = 0; i < model->drivers.size(); ++i) {
-        if (Reachable(model->drivers[i], model->driverTexts[i])) {
-            drivers.push_back(Wide(model->driverTexts[i]));
-        }
-    }
+    const std::vector<std::wstring> drivers = ReachableDrivers(*model);
     const std::vector<std::wstring> queues = present;
     for (const std::wstring& queue : queues) {
         if (IsQueue(queue) && Contains(drivers, DriverOf(queue))) {
@@ -470,16 +477,12 @@ std::vector<std::wstring> FoundBy(char selector)
             lines.push_back(L"key HKLM\\" + Wide(model->keyTexts[i]));
         }
     }
-    const std::wstring named = QueueKey(Wide(model->queueText));
-    if (Reachable(model->queue, model->queueText) && Contains(present, named)) {
+    // A model found by its drivers alone names no queue.
+    const std::wstring named = model->queueText.empty() ? std::wstring() : QueueKey(Wide(model->queueText));
+    if (!named.empty() && Reachable(model->queue, model->queueText) && Contains(present, named)) {
         lines.push_back(L"queue " + Wide(model->queueText));
     }
-    std::vector<std::wstring> drivers;
-    for (size_t i = 0; i < model->drivers.size(); ++i) {
-        if (Reachable(model->drivers[i], model->driverTexts[i])) {
-            drivers.push_back(Wide(model->driverTexts[i]));
-        }
-    }
+    const std::vector<std::wstring> drivers = ReachableDrivers(*model);
     for (const std::wstring& queue : present) {
         if (IsQueue(queue) && Folded(queue) != Folded(named) && Contains(drivers, DriverOf(queue))) {
             lines.push_back(L"queue " + queue.substr(Parent(queue).size() + 1));
@@ -600,6 +603,8 @@ HANDLE Capture(const wchar_t* path)
     return CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
 }
 
+}  // namespace
+
 std::string ReadAll(const wchar_t* path)
 {
     std::string text;
@@ -613,8 +618,6 @@ std::string ReadAll(const wchar_t* path)
     }
     return text;
 }
-
-}  // namespace
 
 Run RunCommandLine(const std::wstring& commandLine, bool capture)
 {

@@ -70,15 +70,7 @@ int main(int argc, char** argv)
         ok(Table().Find(Selector(argv[2])) != nullptr, "no model has the selector %s", argv[2]);
         PrintRemoval(Selector(argv[2]));
     } else if (argc == 4 && std::strcmp(argv[1], "found") == 0) {
-        std::string out;
-        if (FILE* file = std::fopen(argv[3], "rb")) {
-            char chunk[4096];
-            for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-                out.append(chunk, n);
-            }
-            std::fclose(file);
-        }
-        VerifyFound(Selector(argv[2]), out);
+        VerifyFound(Selector(argv[2]), ReadAll(Wide(argv[3]).c_str()));
     } else {
         return Usage();
     }

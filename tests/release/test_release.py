@@ -22,12 +22,12 @@ from pathlib import Path
 
 SOURCE, WORK = Path(sys.argv[1]).resolve(), Path(sys.argv[2]).resolve()
 sys.path.insert(0, str(SOURCE / "scripts"))
-from releasing import EXAMPLES, EXES, zip_entry  # noqa: E402  (tampered zips are written as the release writes)
+from releasing import EXAMPLES, EXES, version_number, zip_entry  # noqa: E402  (tampered zips as the release writes them)
 shutil.rmtree(WORK, ignore_errors=True)
 (WORK / "bin").mkdir(parents=True)
 os.chdir(WORK)
 PASSWORD = b"throwaway-\xff" + os.urandom(6).hex().encode()
-VERSION = re.search(r"project\(prnuninst VERSION ([0-9.]+)", (SOURCE / "CMakeLists.txt").read_text()).group(1)
+VERSION = version_number()
 STEM, (EXE, CHECK) = f"prnuninst-{VERSION}-win32", EXES
 failed = []
 warnings.simplefilter("ignore")  # zipfile's warning for a name written twice, as some cases do
@@ -103,8 +103,8 @@ if any(seen) or b"PRNUNINST_SIGN_PASSWORD" in Path("cmake.env").read_bytes():
 sums = Path("dist/SHA256SUMS").read_text().splitlines()
 for stem in (ZIP.stem, ZIP932.stem):
     subprocess.run(["unzip", "-q", f"{stem}.zip", "-d", stem], cwd="dist", check=True)
-listed = [f"{stem}{name}" for stem in (ZIP.name, ZIP932.name) for name in ("", *(f"/{exe}" for exe in EXES))]
-if len(sums) != 10 or not all(f"  {name.replace('.zip/', '/')}" in "\n".join(sums) for name in listed) or \
+listed = [name for zip_file in (ZIP, ZIP932) for name in (zip_file.name, *(f"{zip_file.stem}/{exe}" for exe in EXES))]
+if len(sums) != 10 or not all(f"  {name}" in "\n".join(sums) for name in listed) or \
         subprocess.run(["sha256sum", "--quiet", "-c", "--ignore-missing", "SHA256SUMS"], cwd="dist").returncode:
     failed.append(f"SHA256SUMS does not list both releases, each with its two exes and images:\n{sums}")
 for stem in (ZIP.stem, ZIP932.stem):

@@ -86,12 +86,12 @@ CallList QueueDeletion(const SpoolerState& state, bool* deleted = nullptr);
 // The calls after the named queue for a model with drivers ({} without).
 CallList DriverCalls(const TableModel& model, const SpoolerState& state);
 
-// The named queue through the spooler: loaded, opened, and deleted where it
-// opens. A model with no queue ("") opens none: the DLL is for its drivers.
 // Whether a model of the built table names drivers: then every queue is
 // purged first, and none asked for a datatype.
 bool DriversBuilt();
 
+// The named queue through the spooler: loaded, opened, and deleted where it
+// opens. A model with no queue ("") opens none: the DLL is for its drivers.
 inline CallList Spooler(const std::string& printer, bool opens = true, const SpoolerState& state = {})
 {
     const bool named = !printer.empty();

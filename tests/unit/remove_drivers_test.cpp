@@ -98,6 +98,14 @@ recorder::Queue& FirstQueue(const TableModel& model, SpoolerState& state)
                          [&](const recorder::Queue& q) { return q.name == model.drivers[0] + " (Copy 1)"; });
 }
 
+// A queue left keeps its driver in use on this machine: that driver stays.
+void KeptInUse(SpoolerState& state, const std::string& name)
+{
+    for (recorder::Driver& driver : state.drivers) {
+        driver.expected &= !(driver.environment == recorder::kMachineEnvironment && Lower(driver.name) == Lower(name));
+    }
+}
+
 const RuleCase kRules[] = {
     {"NamedQueueWithJobs",
      [](const TableModel& m, SpoolerState& s) {
@@ -114,9 +122,7 @@ const RuleCase kRules[] = {
          recorder::Queue& held = FirstQueue(m, s);
          held.heldOpen = recorder::kForever;
          held.expected = false;
-         for (recorder::Driver& driver : s.drivers) {
-             driver.expected &= !(driver.environment == recorder::kMachineEnvironment && Lower(driver.name) == Lower(held.driver));
-         }
+         KeptInUse(s, held.driver);
      },
      Wait::Cap, false},
     {"ConnectionsListed",
@@ -127,9 +133,7 @@ const RuleCase kRules[] = {
              s.queues.back().server = form == 1 ? "\\\\server" : "";
          }
          // Their server's queues keep the driver in use here too.
-         for (recorder::Driver& driver : s.drivers) {
-             driver.expected &= !(driver.environment == recorder::kMachineEnvironment && Lower(driver.name) == Lower(m.drivers[0]));
-         }
+         KeptInUse(s, m.drivers[0]);
      },
      Wait::Cap, false},
     {"PausedQueueWithJobs",
