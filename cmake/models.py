@@ -469,8 +469,15 @@ def write(table, folder):
                            + [("package", p) for p in packages or []]):
             cases.append(f"{kind} {name.encode(cp).hex()} {name.encode('utf-8').hex()}")
     longest = max(1, max(len(keys) for _, keys, *_ in table.models))
-    limits = ["// Made by cmake/models.py: the longest key list in the model table.", "#pragma once",
-              f"constexpr unsigned kMaxModelKeys = {longest};"]
+    foreign = "".join(selector for selector, keys, queue, names, packages in table.models
+                      if not all(name.isascii() for name in keys + [queue or ""] + (names or []) + (packages or [])))
+    limits = ["// Made by cmake/models.py: the longest key list in the model table, and its code page.", "#pragma once",
+              f"constexpr unsigned kMaxModelKeys = {longest};",
+              "// The ANSI code page whose bytes the names are, and the models with a name outside ASCII, which",
+              "// name other things under any other code page.",
+              f"constexpr unsigned kTableCodePage = {table.code_page};",
+              f'#define PRNUNINST_CODE_PAGE_TEXT "{table.code_page}"',
+              f'constexpr char kCodePageModels[] = "{foreign}";']
     if drivers:
         limits += ["// The models name printer drivers, removed through the spooler with their queues, and the",
                    "// INF files whose packages they may delete.",

@@ -169,6 +169,16 @@ CHAR SelectorOf(LPSTR commandTail)
     return *cursor == '\0' ? selector : '\0';
 }
 
+// Whether a name of the model is outside ASCII, in the table's code page.
+bool InCodePage(CHAR selector)
+{
+    const CHAR* model = kCodePageModels;
+    while (*model != '\0' && *model != selector) {
+        ++model;
+    }
+    return *model != '\0';
+}
+
 // Each key that is there; a key is absent only when the registry says so.
 int CheckKeys(Report& report, const ModelEntry& model)
 {
@@ -197,6 +207,14 @@ int CheckModel(LPSTR commandTail)
         return CannotTell("usage: prncheck.exe /f<selector>, with the selector of a model of this build's table "
                           "(the one prnuninst.exe of the same table takes) and nothing after it");
     }
+    // Names outside ASCII are the table's code page's bytes: under another
+    // code page they name other keys and queues, and "absent" would be no
+    // answer (prnuninst.exe removes nothing of them there either).
+    if (GetACP() != kTableCodePage && InCodePage(model->selector)) {
+        return CannotTell("the model's names are in code page " PRNUNINST_CODE_PAGE_TEXT
+                          ": run it where that is the ANSI code page",
+                          GetACP(), "this Windows' is");
+    }
     Report report = {StandardOutput(STD_OUTPUT_HANDLE), false};
     if (CheckKeys(report, *model) != 0) {
         return kCannotTell;
@@ -215,13 +233,22 @@ int CheckModel(LPSTR commandTail)
     if (openPrinter == nullptr || closePrinter == nullptr) {
         return CannotTell("the spooler lacks OpenPrinterA or ClosePrinter");
     }
-    // The default access: enough to tell whether the queue is there.
+    // The default access: enough to tell whether the queue is there, and
+    // which queue its name opens.
     HANDLE printer = nullptr;
-    if (!NamesQueue(*model)) {
+    Name name;
+    if (!NamesQueue(*model) || !ToWide(model->printerName, name)) {
         // Its queues are found by their drivers.
     } else if (openPrinter(const_cast<LPSTR>(model->printerName), &printer, nullptr) != 0) {
+        const Opened opened = OpenedQueue(spooler, printer, name);
+        const DWORD error = GetLastError();
         closePrinter(printer);
-        Line(report, "queue ", nullptr, model->printerName);
+        if (opened == Opened::Unknown) {
+            return CannotTell("cannot open the model's queue (is the spooler running?)", error);
+        }
+        if (opened == Opened::Named) {
+            Line(report, "queue ", nullptr, model->printerName);
+        }
     } else if (GetLastError() != ERROR_INVALID_PRINTER_NAME) {
         return CannotTell("cannot open the model's queue (is the spooler running?)", GetLastError());
     }

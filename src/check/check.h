@@ -23,6 +23,6 @@ Output StandardOutput(DWORD which);
 void Write(const Output& output, LPCWSTR text);
 // A string of the table, or our own ASCII, in the ANSI code page.
 void WriteAnsi(const Output& output, LPCSTR text);
-// "prncheck: <reason>" and, unless it is 0, " (error <error>)", on standard
-// error; returns kCannotTell.
-int CannotTell(LPCSTR reason, DWORD error = 0);
+// "prncheck: <reason>" and, unless `number` is 0, " (<label> <number>)", on
+// standard error; returns kCannotTell.
+int CannotTell(LPCSTR reason, DWORD number = 0, LPCSTR label = "error");

@@ -51,20 +51,22 @@ void WriteAnsi(const Output& output, LPCSTR text)
     }
 }
 
-int CannotTell(LPCSTR reason, DWORD error)
+int CannotTell(LPCSTR reason, DWORD number, LPCSTR label)
 {
     const Output output = StandardOutput(STD_ERROR_HANDLE);
     WriteAnsi(output, "prncheck: ");
     WriteAnsi(output, reason);
-    if (error != 0) {
+    if (number != 0) {
         CHAR digits[16];
         CHAR* first = digits + 15;
         *first = '\0';
         do {
-            *--first = static_cast<CHAR>('0' + error % 10);
-            error /= 10;
-        } while (error != 0);
-        WriteAnsi(output, " (error ");
+            *--first = static_cast<CHAR>('0' + number % 10);
+            number /= 10;
+        } while (number != 0);
+        WriteAnsi(output, " (");
+        WriteAnsi(output, label);
+        WriteAnsi(output, " ");
         WriteAnsi(output, first);
         WriteAnsi(output, ")");
     }

@@ -45,9 +45,11 @@ const ModelEntry* FindModel(CHAR selector);
 // nothing at all.
 void RemoveModel(CHAR selector);
 
+// Deletes the queue open on `printer`, jobs first, when it is the queue
+// named `name` itself, and closes the handle.
+void DeleteQueue(HMODULE spooler, HANDLE printer, LPCWSTR name);
+
 #if PRNUNINST_MODEL_DRIVERS
-// Deletes the queue open on `printer`, jobs first, and closes the handle.
-void DeleteQueue(HMODULE spooler, HANDLE printer);
 
 // After the named queue: every local queue of the model's drivers, then the
 // drivers in every environment, then their driver packages, through the

@@ -38,7 +38,7 @@ void RemoveQueues(const ModelEntry& model, HMODULE spooler)
         PRINTER_DEFAULTSW defaults = {nullptr, nullptr, DELETE | PRINTER_ACCESS_ADMINISTER};
         HANDLE printer = nullptr;
         if (openPrinter(printers[i].pPrinterName, &printer, &defaults) != 0) {
-            DeleteQueue(spooler, printer);
+            DeleteQueue(spooler, printer, printers[i].pPrinterName);
         }
     }
     Release(list);
@@ -90,30 +90,6 @@ void DeletePackages(const ModelEntry& model, DeletePackageFunction deletePackage
 }
 
 }  // namespace
-
-void DeleteQueue(HMODULE spooler, HANDLE printer)
-{
-    const auto setPrinter = SystemExport<decltype(&SetPrinterW)>(spooler, "SetPrinterW");
-    const auto deletePrinter = SystemExport<decltype(&DeletePrinter)>(spooler, "DeletePrinter");
-    const auto closePrinter = SystemExport<decltype(&ClosePrinter)>(spooler, "ClosePrinter");
-    if (deletePrinter == nullptr || closePrinter == nullptr) {
-        return;
-    }
-    // Jobs first: a queue deleted with jobs is only marked Delete Pending,
-    // and from then on no list shows it and no open reaches it, so its
-    // driver would stay in use until the jobs ended.
-    if (setPrinter != nullptr) {
-        setPrinter(printer, 0, nullptr, PRINTER_CONTROL_PURGE);
-    }
-    // A paused queue with a job that outlived the purge (one printing)
-    // refuses; resumed, it deletes. A paused queue without jobs deletes as
-    // it is, so it is resumed only when refused.
-    if (deletePrinter(printer) == 0 && GetLastError() == ERROR_ACCESS_DENIED && setPrinter != nullptr &&
-        setPrinter(printer, 0, nullptr, PRINTER_CONTROL_RESUME) != 0) {
-        deletePrinter(printer);
-    }
-    closePrinter(printer);
-}
 
 void RemoveDrivers(const ModelEntry& model, HMODULE spooler)
 {

@@ -5,6 +5,32 @@
 #include "spooler.h"
 #include "system_dll.h"
 
+void DeleteQueue(HMODULE spooler, HANDLE printer, LPCWSTR name)
+{
+    const auto setPrinter = SystemExport<decltype(&SetPrinterW)>(spooler, "SetPrinterW");
+    const auto deletePrinter = SystemExport<decltype(&DeletePrinter)>(spooler, "DeletePrinter");
+    const auto closePrinter = SystemExport<decltype(&ClosePrinter)>(spooler, "ClosePrinter");
+    if (deletePrinter == nullptr || closePrinter == nullptr) {
+        return;
+    }
+    if (OpenedQueue(spooler, printer, name) == Opened::Named) {
+        // Jobs first: a queue deleted with jobs is only marked Delete
+        // Pending, and from then on no list shows it and no open reaches it,
+        // so it (and its driver) could stay for as long as the jobs do.
+        if (setPrinter != nullptr) {
+            setPrinter(printer, 0, nullptr, PRINTER_CONTROL_PURGE);
+        }
+        // A paused queue with a job that outlived the purge (one printing)
+        // refuses; resumed, it deletes. A paused queue without jobs deletes
+        // as it is, so it is resumed only when refused.
+        if (deletePrinter(printer) == 0 && GetLastError() == ERROR_ACCESS_DENIED && setPrinter != nullptr &&
+            setPrinter(printer, 0, nullptr, PRINTER_CONTROL_RESUME) != 0) {
+            deletePrinter(printer);
+        }
+    }
+    closePrinter(printer);
+}
+
 void RemoveModel(CHAR selector)
 {
     const ModelEntry* model = FindModel(selector);
@@ -57,14 +83,11 @@ void RemoveModel(CHAR selector)
     PRINTER_DEFAULTSA defaults = {datatype, nullptr, DELETE | PRINTER_ACCESS_ADMINISTER};
 #endif
     HANDLE printer = nullptr;
+    Name name;
     // The API takes a writable name but never writes through it.
-    if (NamesQueue(*model) && openPrinter(const_cast<LPSTR>(model->printerName), &printer, &defaults) != 0) {
-#if PRNUNINST_MODEL_DRIVERS
-        DeleteQueue(spooler, printer);
-#else
-        deletePrinter(printer);
-        closePrinter(printer);
-#endif
+    if (NamesQueue(*model) && ToWide(model->printerName, name) &&
+        openPrinter(const_cast<LPSTR>(model->printerName), &printer, &defaults) != 0) {
+        DeleteQueue(spooler, printer, name);
     }
 #if PRNUNINST_MODEL_DRIVERS
     RemoveDrivers(*model, spooler);

@@ -14,6 +14,7 @@
 #include <winspool.h>
 
 #include "removal.h"
+#include "system_dll.h"
 
 // A file or folder "<this program>.local" beside a program without a
 // manifest, such as this one, makes the loader take DLLs from the program's
@@ -65,18 +66,6 @@ inline HMODULE LoadSpooler()
     return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-#if PRNUNINST_MODEL_DRIVERS
-
-// Every environment a driver of the model may be installed in. A 32-bit
-// process on 64-bit Windows must name "Windows x64" itself: what no
-// environment means there is not documented.
-inline constexpr LPCWSTR kEnvironments[] = {L"Windows x64", L"Windows NT x86", L"Windows ARM64", L"Windows IA64"};
-inline constexpr unsigned kEnvironmentCount = sizeof kEnvironments / sizeof kEnvironments[0];
-
-// A list that keeps growing between two calls is given up after this many,
-// rather than cut short or waited on for ever.
-inline constexpr unsigned kEnumerationAttempts = 8;
-
 // The longest name a table holds, in UTF-16 units: a driver or an INF file
 // name (255), a queue (220).
 inline constexpr unsigned kMaxNameUnits = 255;
@@ -90,14 +79,67 @@ inline bool ToWide(LPCSTR name, Name wide)
     return MultiByteToWideChar(CP_ACP, 0, name, -1, wide, kMaxNameUnits + 1) > 1;
 }
 
-inline DWORD Length(LPCWSTR text)
+// One UTF-16 unit in upper case, as CharUpperBuffW would give it: given a
+// single character (a pointer-sized value whose high word is 0), CharUpperW
+// returns it converted.
+inline UINT_PTR Upper(WCHAR unit)
 {
-    DWORD length = 0;
-    while (text[length] != L'\0') {
-        ++length;
-    }
-    return length;
+    return reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(unit))));
 }
+
+// Whether two names are the same, compared case by case as the registry and
+// the spooler compare names, never linguistically (lstrcmpi would take "æ"
+// for "ae" and pass over a soft hyphen).
+[[gnu::noinline]] inline bool SameName(LPCWSTR a, LPCWSTR b)
+{
+    if (a == nullptr || b == nullptr) {
+        return false;
+    }
+    for (;; ++a, ++b) {
+        if (Upper(*a) != Upper(*b)) {
+            return false;
+        }
+        if (*a == L'\0') {
+            return true;
+        }
+    }
+}
+
+// Which queue the handle `printer` is open on: the one named `name`, or
+// another. A local name may also be another queue's share name (MS-RPRN
+// 2.2.4.14): a successor shared under an old model's queue name would open by
+// it, and must be neither deleted nor reported. A queue whose own name does
+// not fit the buffer is longer than any a table holds.
+enum class Opened { Named, Other, Unknown };
+[[gnu::noinline]] inline Opened OpenedQueue(HMODULE spooler, HANDLE printer, LPCWSTR name)
+{
+    const auto getPrinter = SystemExport<decltype(&GetPrinterW)>(spooler, "GetPrinterW");
+    DWORD info[(sizeof(PRINTER_INFO_4W) + 2 * sizeof(Name)) / sizeof(DWORD)];
+    DWORD needed = 0;
+    if (getPrinter == nullptr) {
+        return Opened::Unknown;
+    }
+    if (getPrinter(printer, 4, reinterpret_cast<BYTE*>(info), sizeof info, &needed) == 0) {
+        return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? Opened::Other : Opened::Unknown;
+    }
+    return SameName(reinterpret_cast<const PRINTER_INFO_4W*>(info)->pPrinterName, name) ? Opened::Named
+                                                                                         : Opened::Other;
+}
+
+#if PRNUNINST_MODEL_DRIVERS
+
+// Every environment a driver of the model may be installed in: Windows 9x
+// drivers that NT 4.0 to Server 2003 serve their clients ("Windows 4.0") and
+// Windows RT's ("Windows ARM") included. A 32-bit process on 64-bit Windows
+// must name "Windows x64" itself: what no environment means there is not
+// documented.
+inline constexpr LPCWSTR kEnvironments[] = {L"Windows x64",  L"Windows NT x86", L"Windows ARM64",
+                                            L"Windows IA64", L"Windows 4.0",    L"Windows ARM"};
+inline constexpr unsigned kEnvironmentCount = sizeof kEnvironments / sizeof kEnvironments[0];
+
+// A list that keeps growing between two calls is given up after this many,
+// rather than cut short or waited on for ever.
+inline constexpr unsigned kEnumerationAttempts = 8;
 
 inline void Release(BYTE* buffer)
 {
@@ -155,35 +197,13 @@ using EnumDriversFunction = decltype(&EnumPrinterDriversW);
     return error;
 }
 
-// Whether `listed` is one of the table's `count` names, compared as the
-// registry compares the names of the drivers' keys: case by case, never
-// linguistically (lstrcmpi would take "æ" for "ae" and pass over a soft
-// hyphen). A name longer than any a table holds is none of them.
+// Whether `listed` is one of the table's `count` names, as the spooler
+// reads them from an "A" call.
 [[gnu::noinline]] inline bool Listed(const LPCSTR* names, unsigned count, LPCWSTR listed)
 {
-    if (listed == nullptr) {
-        return false;
-    }
-    const DWORD length = Length(listed);
-    if (length > kMaxNameUnits) {
-        return false;
-    }
-    Name upper;
-    for (DWORD i = 0; i <= length; ++i) {
-        upper[i] = listed[i];
-    }
-    CharUpperBuffW(upper, length);
     for (unsigned n = 0; n < count; ++n) {
         Name wanted;
-        if (!ToWide(names[n], wanted) || Length(wanted) != length) {
-            continue;
-        }
-        CharUpperBuffW(wanted, length);
-        bool same = true;
-        for (DWORD i = 0; i < length && same; ++i) {
-            same = wanted[i] == upper[i];
-        }
-        if (same) {
+        if (ToWide(names[n], wanted) && SameName(listed, wanted)) {
             return true;
         }
     }

@@ -3,6 +3,7 @@
 // the text the table gives, in hex, apart from the C++ literals it checks.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,18 @@ struct TableModel {
     std::vector<std::string> driverTexts;  // UTF-8
     std::vector<std::string> packages;     // INF file names, code-page bytes
 };
+
+// Whether every name of the model is ASCII, the same bytes in every code page.
+inline bool Ascii(const TableModel& model)
+{
+    std::string all = model.queue;
+    for (const auto* names : {&model.keys, &model.drivers, &model.packages}) {
+        for (const std::string& name : *names) {
+            all += name;
+        }
+    }
+    return std::all_of(all.begin(), all.end(), [](char c) { return (c & 0x80) == 0; });
+}
 
 struct ModelTable {
     unsigned codePage = 0;  // 0: the file could not be read

@@ -98,12 +98,14 @@ std::wstring OtherView(const std::wstring& key)
     return Folded(key).rfind(Folded(software), 0) == 0 ? wow + key.substr(software.size()) : std::wstring();
 }
 
-// The environments a driver of a model is installed in here, as 64-bit
-// Windows has them, and its key there as Wine's spooler keeps it.
-const wchar_t* const kDriverEnvironments[] = {L"Windows x64", L"Windows NT x86"};
+// The environments a driver of a model is installed in here: those of 64-bit
+// Windows, of Windows 9x clients and of Windows RT. Its key there as Wine's
+// spooler keeps it ("Windows 4.0" drivers are Version-0).
+const wchar_t* const kDriverEnvironments[] = {L"Windows x64", L"Windows NT x86", L"Windows 4.0", L"Windows ARM"};
 std::wstring InstalledDriverKey(const std::wstring& environment, const std::wstring& driver)
 {
-    return kPrint + L"Environments\\" + environment + L"\\Drivers\\Version-3\\" + driver;
+    return kPrint + L"Environments\\" + environment + L"\\Drivers\\Version-" +
+           (environment == L"Windows 4.0" ? L"0\\" : L"3\\") + driver;
 }
 
 // Queues that use a model's driver under names of their own, with the driver
@@ -289,7 +291,8 @@ void Install(const std::wstring& path)
     } else {
         SetString(key, L"Driver", L"UNIDRV.DLL");
         SetString(key, L"Dependent Files", std::wstring(L"UNIRES.DLL") + L'\0' + L"STDNAMES.GPD" + L'\0', REG_MULTI_SZ);
-        SetDword(key, L"Version", path.find(L"\\Version-3\\") != std::wstring::npos ? 3 : 2);
+        const size_t version = path.find(L"\\Version-");
+        SetDword(key, L"Version", version != std::wstring::npos ? path[version + 9] - L'0' : 2);
     }
     RegCloseKey(key);
 }

@@ -232,7 +232,8 @@ class GoodTables(unittest.TestCase):
                 for file, data in outputs.items():
                     Path(work, file).write_bytes(data)
                 Path(work, "windows.h").write_text("typedef char CHAR;\ntypedef const char* LPCSTR;\n"
-                                                   "typedef struct HINSTANCE__* HMODULE;\ntypedef void* HANDLE;\n")
+                                                   "typedef struct HINSTANCE__* HMODULE;\ntypedef void* HANDLE;\n"
+                                                   "typedef const wchar_t* LPCWSTR;\n")
                 Path(work, "main.cpp").write_text(main)
                 for flags in (["-std=gnu++17"], ["-std=c++14", "-trigraphs"]):
                     with self.subTest(name, flags=flags):

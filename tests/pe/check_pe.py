@@ -28,7 +28,6 @@ from pathlib import Path
 
 import pefile
 
-MAX_SIZE = 6144
 KOREAN = 1042
 LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800
 # The size Windows XP and earlier require of an x86 record.
@@ -39,31 +38,33 @@ WRITE, EXECUTE, SHARED = 0x80000000, 0x20000000, 0x10000000
 # is loaded by its full path at run time, never imported.
 IMPORTS = {
     "KERNEL32.DLL": {"ExitProcess", "GetCommandLineA", "GetFileAttributesW", "GetModuleFileNameW", "GetModuleHandleA",
-                     "GetProcAddress", "GetStartupInfoA", "GetSystemDirectoryA", "LoadLibraryExA", "WinExec"},
-    "USER32.DLL": {"CharNextA"},
+                     "GetProcAddress", "GetStartupInfoA", "GetSystemDirectoryA", "LoadLibraryExA", "WinExec",
+                     "GetLastError", "MultiByteToWideChar"},
+    # The name of the queue opened compared with the model's, case by case.
+    "USER32.DLL": {"CharNextA", "CharUpperW"},
     "ADVAPI32.DLL": {"RegDeleteKeyA"},
 }
 
 
 # What a table's drivers add: buffers for the spooler's lists, their errors,
 # the names compared case by case, and the bounded wait for a driver in use.
-DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree", "GetLastError", "MultiByteToWideChar",
-                                   "GetTickCount", "Sleep"},
-                  "USER32.DLL": {"CharUpperBuffW"}}
-DRIVER_MAX_SIZE = 7680
+DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree", "GetTickCount", "Sleep"}}
+# The most each image may take: (prnuninst.exe, prncheck.exe), without and with drivers.
+MAX_SIZE = {False: (6656, 6656), True: (7680, 8192)}
 # prncheck.exe: keys opened, never changed; its lines written to a console or
 # a file; the 64-bit view asked for under WOW64 only.
 CHECK_IMPORTS = {
     "KERNEL32.DLL": {"ExitProcess", "GetCommandLineA", "GetConsoleMode", "GetFileAttributesW", "GetLastError",
                      "GetModuleFileNameW", "GetModuleHandleA", "GetProcAddress", "GetStdHandle", "GetSystemDirectoryA",
-                     "LoadLibraryExA", "MultiByteToWideChar", "WideCharToMultiByte", "WriteConsoleW", "WriteFile"},
-    "USER32.DLL": {"CharNextA"},
+                     "LoadLibraryExA", "MultiByteToWideChar", "WideCharToMultiByte", "WriteConsoleW", "WriteFile",
+                     "GetACP"},
+    "USER32.DLL": {"CharNextA", "CharUpperW"},
     "ADVAPI32.DLL": {"RegCloseKey", "RegOpenKeyExA"},
 }
-CHECK_DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree"}, "USER32.DLL": {"CharUpperBuffW"}}
+CHECK_DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree"}}
 CHECK_VIEW_IMPORTS = {"KERNEL32.DLL": {"GetCurrentProcess"}}
-CHECK_LOOKUPS = {"SetDefaultDllDirectories", "OpenPrinterA", "ClosePrinter", "EnumPrintersW", "EnumPrinterDriversW",
-                 "IsWow64Process"}
+CHECK_LOOKUPS = {"SetDefaultDllDirectories", "OpenPrinterA", "ClosePrinter", "GetPrinterW", "EnumPrintersW",
+                 "EnumPrinterDriversW", "IsWow64Process"}
 # What changes the machine, or installs a missing driver (GetPrinterDriver).
 CHANGES = ["RegDelete", "RegSet", "RegCreateKey", "DeletePrinter", "AddPrinter", "SetPrinter", "WinExec",
            "CreateProcess", "GetPrinterDriver"]
@@ -72,7 +73,7 @@ CHANGES = ["RegDelete", "RegSet", "RegCreateKey", "DeletePrinter", "AddPrinter",
 FUNCTION_NAME = re.compile(rb"(?<=\0)[A-Z][a-z]+(?:[A-Z0-9][a-z0-9]*)+[AW]?(?=\0)")
 
 # Names that only the drivers' and the 64-bit view's code look up at run time.
-DRIVER_NAMES = [b"EnumPrinters", b"SetPrinter", b"EnumPrinterDrivers", b"DeletePrinterDriver",
+DRIVER_NAMES = [b"EnumPrinters", b"EnumPrinterDrivers", b"DeletePrinterDriver",
                 "Windows x64".encode("utf-16-le")]
 VIEW_NAMES = [b"RegDeleteKeyExA", b"advapi32.dll"]
 
@@ -123,7 +124,7 @@ def check(path, win64=False):
     expect(tls.VirtualAddress == 0 and tls.Size == 0, "there is a TLS directory")
     if not win64:
         expect(oh.DllCharacteristics & 0x0400, "NO_SEH is not set")
-        limit = DRIVER_MAX_SIZE if drivers else MAX_SIZE  # prncheck.exe has no icon: the same limits
+        limit = MAX_SIZE[drivers][checker]
         expect(len(data) <= limit, f"{len(data)} bytes, over {limit}")
     for used, names in ((drivers, DRIVER_NAMES), (view64, VIEW_NAMES)):
         for name in names if not used else []:

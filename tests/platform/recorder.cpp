@@ -23,6 +23,8 @@ struct State {
     std::vector<recorder::Driver> drivers;
     std::vector<recorder::Package> packages;
     int open = -1;  // the queue the program's handle is open on; -1: one the spooler does not hold
+    std::string opened;  // the name that handle was opened by
+    unsigned ansiCodePage = 1252;
     uint32_t now = 0;
     bool console = false;
     std::map<uintptr_t, std::string> written;
@@ -225,9 +227,11 @@ BOOL Open(const char* function, const std::string& name, const std::string& data
         return 0;
     }
     state.open = -1;
-    for (size_t i = 0; i < state.queues.size(); ++i) {
-        const recorder::Queue& queue = state.queues[i];
-        if (!SameText(queue.name, name)) {
+    state.opened = name;
+    // A queue's own name first; share names after.
+    for (size_t i = 0; i < state.queues.size() * 2 && state.open < 0; ++i) {
+        const recorder::Queue& queue = state.queues[i % state.queues.size()];
+        if (!SameText(i < state.queues.size() ? queue.name : queue.share, name)) {
             continue;
         }
         if (queue.pending) {
@@ -236,7 +240,7 @@ BOOL Open(const char* function, const std::string& name, const std::string& data
         if (queue.rawless && datatype == "RAW") {
             return Failed(ERROR_INVALID_DATATYPE);
         }
-        state.open = static_cast<int>(i);
+        state.open = static_cast<int>(i % state.queues.size());
     }
     *printer = reinterpret_cast<HANDLE>(recorder::kPrinterHandle);
     return 1;
@@ -256,6 +260,7 @@ void Reset(CodePage page, bool openSucceeds)
 {
     TheState() = State{};
     TheState().page = page;
+    TheState().ansiCodePage = page == CodePage::Korean949 ? 949 : 1252;
     TheState().openSucceeds = openSucceeds;
 }
 
@@ -285,6 +290,7 @@ void SetPackages(const std::vector<Package>& packages) { TheState().packages = p
 const std::vector<Queue>& Queues() { return TheState().queues; }
 const std::vector<Driver>& Drivers() { return TheState().drivers; }
 const std::vector<Package>& Packages() { return TheState().packages; }
+void SetAnsiCodePage(unsigned codePage) { TheState().ansiCodePage = codePage; }
 uint32_t Elapsed() { return TheState().now; }
 void SetConsole(bool console) { TheState().console = console; }
 std::string Written(uint32_t which) { return TheState().written[0u - which]; }
@@ -342,15 +348,15 @@ LONG WINAPI RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved
     return 0;
 }
 
-// ASCII only: the tests' names in other cases are ASCII.
-DWORD WINAPI CharUpperBuffW(LPWSTR text, DWORD length)
+// One character, given as the pointer's low word, and ASCII only: the
+// tests' names in other cases are ASCII.
+LPWSTR WINAPI CharUpperW(LPWSTR character)
 {
-    for (DWORD i = 0; i < length; ++i) {
-        if (text[i] >= L'a' && text[i] <= L'z') {
-            text[i] = static_cast<WCHAR>(text[i] - L'a' + L'A');
-        }
+    const auto c = reinterpret_cast<uintptr_t>(character);
+    if ((c >> 16) != 0) {
+        std::abort();  // only single characters are asked for
     }
-    return length;
+    return reinterpret_cast<LPWSTR>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
 }
 
 // Each byte as the character of that code (the tests' names are ASCII), as
@@ -649,6 +655,34 @@ BOOL WINAPI ClosePrinter(HANDLE printer)
     return 1;
 }
 
+// Level 4: the name of the queue the handle is open on (a queue the spooler
+// does not hold answers with the name it was opened by), its string after
+// the record.
+BOOL WINAPI GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD size, LPDWORD needed)
+{
+    Record("GetPrinterW", {Handle(printer), std::to_string(level)});
+    Settle();
+    if (Fails("GetPrinterW")) {
+        return 0;
+    }
+    const recorder::Queue* queue = OpenQueue();
+    const std::string name = queue != nullptr ? queue->name : TheState().opened;
+    *needed = static_cast<DWORD>(sizeof(PRINTER_INFO_4W) + (name.size() + 1) * sizeof(WCHAR));
+    if (level != 4 || size < *needed) {
+        return Failed(level != 4 ? ERROR_INVALID_LEVEL : ERROR_INSUFFICIENT_BUFFER);
+    }
+    auto* const record = reinterpret_cast<PRINTER_INFO_4W*>(info);
+    auto* text = reinterpret_cast<WCHAR*>(info + sizeof(PRINTER_INFO_4W));
+    *record = {text, nullptr, 0};
+    for (const char c : name) {
+        *text++ = static_cast<WCHAR>(static_cast<unsigned char>(c));
+    }
+    *text = L'\0';
+    return 1;
+}
+
+UINT WINAPI GetACP() { return TheState().ansiCodePage; }
+
 DWORD WINAPI GetTickCount() { return TheState().now; }
 
 void WINAPI Sleep(DWORD milliseconds)
@@ -714,6 +748,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
             {"EnumPrintersW", Address(&EnumPrintersW)},
             {"OpenPrinterW", Address(&OpenPrinterW)},
             {"SetPrinterW", Address(&SetPrinterW)},
+            {"GetPrinterW", Address(&GetPrinterW)},
             {"EnumPrinterDriversW", Address(&EnumPrinterDriversW)},
             {"DeletePrinterDriverExW", Address(&DeletePrinterDriverExW)},
             {"DeletePrinterDriverW", Address(&DeletePrinterDriverW)},

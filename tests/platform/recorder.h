@@ -50,6 +50,8 @@ constexpr unsigned long kPrinterHandle = 0x4711;
 //   3.1.4.4.7);
 // - a driver package is refused while an installed driver comes from it
 //   (DeletePrinterDriverPackage's page), and takes every model it holds;
+// - a local printer name may be the share name of a queue (2.2.4.14): an
+//   open by it reaches that queue, and GetPrinter (level 4) names it;
 // - an open asking for a datatype that the queue's print processor lacks
 //   fails with ERROR_INVALID_DATATYPE (ReactOS's spooler; Microsoft's pages
 //   are silent).
@@ -75,6 +77,7 @@ struct Queue {
     bool rawless = false;        // its print processor lacks "RAW"
     uint32_t attributes = 0;     // PRINTER_INFO_2's, e.g. PRINTER_ATTRIBUTE_NETWORK
     std::string server;          // pServerName: "" for a queue of this machine
+    std::string share;           // its share name, which opens it too (MS-RPRN 2.2.4.14); "" for none
     bool pending = false;        // (the recorder's) Delete Pending
 };
 struct Driver {
@@ -97,6 +100,8 @@ void SetPackages(const std::vector<Package>& packages);
 const std::vector<Queue>& Queues();
 const std::vector<Driver>& Drivers();
 const std::vector<Package>& Packages();
+// What GetACP says: after Reset, 949 for CodePage::Korean949, else 1252.
+void SetAnsiCodePage(unsigned codePage);
 // Milliseconds that Sleep has let pass since Reset.
 uint32_t Elapsed();
 // Whether standard output and error are a console (not after Reset), and

@@ -16,6 +16,7 @@ void Install(const SpoolerState& state)
         recorder::Fail(function, error);
     }
     recorder::GrowLists(state.growth);
+    recorder::SetAnsiCodePage(state.codePage != 0 ? state.codePage : BuiltModelTable().codePage);
 }
 
 std::string Lower(std::string text)
@@ -57,6 +58,8 @@ SpoolerState Machine(const TableModel& model)
             state.drivers.push_back({environment, "Another maker PCL6", inf, false});
         }
         state.drivers.push_back({"Windows ARM64", d, "", true});
+        state.drivers.push_back({"Windows 4.0", d, "", true});
+        state.drivers.push_back({"Windows ARM", d, StoredInf("unnamed" + n + ".inf"), true});
         state.drivers.push_back({"Windows IA64", d, StoredInf("unnamed" + n + ".inf"), true});
         if (std::none_of(state.packages.begin(), state.packages.end(),
                          [&](const recorder::Package& p) { return p.infPath == inf; })) {
@@ -119,14 +122,14 @@ CallList QueueDeletion(const SpoolerState& state, bool* deleted)
     if (deleted != nullptr) {
         *deleted = refused == 0 && !Has(w, "DeletePrinter") && !Has(w, "ClosePrinter");
     }
-    if (!DriversBuilt()) {
-        return {"DeletePrinter(4711)", "ClosePrinter(4711)"};
-    }
     CallList calls = {"GetProcAddress(winspool.drv, SetPrinterW)", "GetProcAddress(winspool.drv, DeletePrinter)",
                       "GetProcAddress(winspool.drv, ClosePrinter)"};
     if (Has(w, "DeletePrinter") || Has(w, "ClosePrinter")) {
         return calls;
     }
+    // Which queue the name opened: only the queue of that name goes.
+    calls.push_back("GetProcAddress(winspool.drv, GetPrinterW)");
+    calls.push_back("GetPrinterW(4711, 4)");
     const bool purges = !Has(w, "SetPrinterW");
     if (purges) {
         calls.push_back("SetPrinterW(4711, 0, (null), 3)");

@@ -55,8 +55,8 @@ inline CallList Deletions(const ModelTable& table, const TableModel& model)
 // Where the drivers of a model may be installed, in the order they are tried.
 inline const std::vector<std::string>& Environments()
 {
-    static const std::vector<std::string> environments = {"Windows x64", "Windows NT x86", "Windows ARM64",
-                                                          "Windows IA64"};
+    static const std::vector<std::string> environments = {"Windows x64",  "Windows NT x86", "Windows ARM64",
+                                                          "Windows IA64", "Windows 4.0",    "Windows ARM"};
     return environments;
 }
 
@@ -69,6 +69,7 @@ struct SpoolerState {
     std::vector<std::string> withheld;                    // exports that are missing
     std::vector<std::pair<std::string, uint32_t>> fails;  // functions that fail, with their error
     unsigned growth = 0;                                  // times the lists grow under the caller
+    unsigned codePage = 0;                                // GetACP's answer; 0: the table's
 };
 
 // ASCII letters in lower case, as the tests' names are ASCII.
@@ -80,7 +81,7 @@ std::string Lower(std::string text);
 SpoolerState Machine(const TableModel& model);
 // Puts the state into the recorder.
 void Install(const SpoolerState& state);
-// A queue's deletion once it is open: in a table with drivers, its jobs
+// A queue's deletion once it is open: asked which queue it is, its jobs
 // purged first (and resumed when still refused); *deleted: whether it went.
 CallList QueueDeletion(const SpoolerState& state, bool* deleted = nullptr);
 // The calls after the named queue for a model with drivers ({} without).

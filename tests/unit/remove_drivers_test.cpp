@@ -88,7 +88,8 @@ struct RuleCase {
     const char* name;
     void (*change)(const TableModel&, SpoolerState&);
     Wait wait;
-    bool resumes;  // a paused queue is resumed
+    bool resumes;             // a paused queue is resumed
+    bool everyModel = false;  // models without drivers too
 };
 
 // The queue " (Copy 1)" of the model's first driver, and that driver on this machine.
@@ -110,11 +111,18 @@ const RuleCase kRules[] = {
     {"NamedQueueWithJobs",
      [](const TableModel& m, SpoolerState& s) {
          if (!m.queue.empty()) {
-             s.queues.emplace_back(m.queue, m.drivers[0], true);
+             s.queues.emplace_back(m.queue, m.drivers.empty() ? "Old model PCL5e" : m.drivers[0], true);
              s.queues.back().jobs = 3;
          }
      },
-     Wait::None, false},
+     Wait::None, false, true},
+    // A successor shared under the model's queue name is another queue.
+    {"SuccessorSharedUnderTheName",
+     [](const TableModel& m, SpoolerState& s) {
+         s.queues.emplace_back("Successor", "Another maker PCL6", false);
+         s.queues.back().share = m.queue;
+     },
+     Wait::None, false, true},
     {"QueueHeldOpenForAWhile", [](const TableModel& m, SpoolerState& s) { FirstQueue(m, s).heldOpen = 1200; },
      Wait::Some, false},
     {"QueueHeldOpenForEver",
@@ -180,7 +188,7 @@ void ExpectLeft(const std::vector<Item>& before, const std::vector<Item>& after,
 TEST_P(SpoolerRules, WhatTheModelHoldsGoesAndNothingElse)
 {
     for (const TableModel& model : BuiltModelTable().models) {
-        if (model.drivers.empty()) {
+        if (model.drivers.empty() && !GetParam().everyModel) {
             continue;
         }
         SCOPED_TRACE(std::string("model ") + model.selector);

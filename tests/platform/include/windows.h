@@ -25,6 +25,7 @@ using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using PBOOL = BOOL*;
 using SIZE_T = uintptr_t;
+using UINT_PTR = uintptr_t;
 using HRESULT = int32_t;
 using REGSAM = DWORD;
 using LPHANDLE = HANDLE*;
@@ -75,7 +76,7 @@ UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
 HMODULE WINAPI LoadLibraryExA(LPCSTR fileName, HANDLE file, DWORD flags);
 HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
-DWORD WINAPI CharUpperBuffW(LPWSTR text, DWORD length);
+LPWSTR WINAPI CharUpperW(LPWSTR character);
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide, int size);
 LONG WINAPI RegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM view, DWORD reserved);
 DWORD WINAPI GetLastError();
@@ -95,4 +96,5 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, int len
 HANDLE WINAPI GetCurrentProcess();
 BOOL WINAPI IsWow64Process(HANDLE process, BOOL* wow64);
 void WINAPI Sleep(DWORD milliseconds);
+UINT WINAPI GetACP();
 }
