@@ -13,13 +13,20 @@
 
 namespace {
 
+// What one model's check has written. Under /a each line, and each reason
+// on standard error, begins with the model's selector.
 struct Report {
     Output output;
     bool found;
+    CHAR selector;  // '\0': none, as under /f
 };
 
 void Line(Report& report, LPCSTR kind, LPCWSTR name, LPCSTR ansiName = nullptr, LPCWSTR environment = nullptr)
 {
+    if (report.selector != '\0') {
+        const CHAR prefix[] = {report.selector, ' ', '\0'};
+        WriteAnsi(report.output, prefix);
+    }
     WriteAnsi(report.output, kind);
     if (ansiName != nullptr) {
         WriteAnsi(report.output, ansiName);
@@ -61,7 +68,7 @@ int CheckQueues(Report& report, const ModelEntry& model, EnumPrintersFunction en
     DWORD count = 0;
     const DWORD error = Enumerated(enumPrinters, nullptr, nullptr, 2, &list, &count);
     if (error != ERROR_SUCCESS) {
-        return CannotTell("cannot read the spooler's list of queues whole", error);
+        return CannotTell(report.selector, "cannot read the spooler's list of queues whole", error);
     }
     const auto* const printers = reinterpret_cast<PRINTER_INFO_2W*>(list);
     for (DWORD i = 0; i < count; ++i) {
@@ -77,14 +84,15 @@ int CheckQueues(Report& report, const ModelEntry& model, EnumPrintersFunction en
 // One environment's list at `level`, whole; an environment the spooler does
 // not support holds no driver, and one without the level (level 8 before
 // Vista) no package. 0 when it was read, else what was written.
-int DriverList(EnumDriversFunction enumDrivers, LPCWSTR environment, DWORD level, BYTE** list, DWORD* count)
+int DriverList(const Report& report, EnumDriversFunction enumDrivers, LPCWSTR environment, DWORD level, BYTE** list,
+               DWORD* count)
 {
     const DWORD error = Enumerated(nullptr, enumDrivers, const_cast<LPWSTR>(environment), level, list, count);
     if (error == ERROR_INVALID_ENVIRONMENT || (level == 8 && error == ERROR_INVALID_LEVEL)) {
         *count = 0;
         return 0;
     }
-    return error == ERROR_SUCCESS ? 0 : CannotTell("cannot read the spooler's list of drivers whole", error);
+    return error == ERROR_SUCCESS ? 0 : CannotTell(report.selector, "cannot read the spooler's list of drivers whole", error);
 }
 
 // Each of the model's drivers in one environment (level 2 names them on
@@ -94,7 +102,7 @@ int CheckEnvironment(Report& report, const ModelEntry& model, EnumDriversFunctio
 {
     BYTE* list = nullptr;
     DWORD count = 0;
-    if (DriverList(enumDrivers, environment, 2, &list, &count) != 0) {
+    if (DriverList(report, enumDrivers, environment, 2, &list, &count) != 0) {
         return kCannotTell;
     }
     const auto* const drivers = reinterpret_cast<DRIVER_INFO_2W*>(list);
@@ -108,7 +116,7 @@ int CheckEnvironment(Report& report, const ModelEntry& model, EnumDriversFunctio
         }
     }
     Release(list);
-    if (model.packageCount == 0 || DriverList(enumDrivers, environment, 8, &list, &count) != 0) {
+    if (model.packageCount == 0 || DriverList(report, enumDrivers, environment, 8, &list, &count) != 0) {
         return model.packageCount == 0 ? 0 : kCannotTell;
     }
     const auto* const packaged = reinterpret_cast<DRIVER_INFO_8W*>(list);
@@ -131,7 +139,7 @@ int CheckDrivers(Report& report, const ModelEntry& model, HMODULE spooler)
     const auto enumPrinters = SystemExport<EnumPrintersFunction>(spooler, "EnumPrintersW");
     const auto enumDrivers = SystemExport<EnumDriversFunction>(spooler, "EnumPrinterDriversW");
     if (enumPrinters == nullptr || enumDrivers == nullptr) {
-        return CannotTell("the spooler lacks EnumPrintersW or EnumPrinterDriversW");
+        return CannotTell(report.selector, "the spooler lacks EnumPrintersW or EnumPrinterDriversW");
     }
     if (CheckQueues(report, model, enumPrinters) != 0) {
         return kCannotTell;
@@ -146,8 +154,9 @@ int CheckDrivers(Report& report, const ModelEntry& model, HMODULE spooler)
 #endif
 
 // The selector after "/f" (or "/F"), with nothing but blanks after it, as
-// prnuninst.exe reads it; '\0' when the tail is not of that form.
-CHAR SelectorOf(LPSTR commandTail)
+// prnuninst.exe reads it; '\0' when the tail is not of that form. *every:
+// the tail is "/a" (or "/A"), every model of the table.
+CHAR SelectorOf(LPSTR commandTail, bool* every)
 {
     LPSTR cursor = commandTail;
     while (*cursor == ' ') {
@@ -157,15 +166,20 @@ CHAR SelectorOf(LPSTR commandTail)
         return '\0';
     }
     cursor = CharNextA(cursor);
-    if (*cursor != 'f' && *cursor != 'F') {
+    *every = *cursor == 'a' || *cursor == 'A';
+    if (*cursor != 'f' && *cursor != 'F' && !*every) {
         return '\0';
     }
-    cursor = CharNextA(cursor);
-    const CHAR selector = *cursor;
+    CHAR selector = '\0';
+    if (!*every) {
+        cursor = CharNextA(cursor);
+        selector = *cursor;
+    }
     cursor = CharNextA(cursor);
     while (*cursor == ' ') {
         cursor = CharNextA(cursor);
     }
+    *every = *every && *cursor == '\0';
     return *cursor == '\0' ? selector : '\0';
 }
 
@@ -190,72 +204,90 @@ int CheckKeys(Report& report, const ModelEntry& model)
             RegCloseKey(key);
             Line(report, "key HKLM\\", nullptr, model.keys[i]);
         } else if (status != ERROR_FILE_NOT_FOUND) {
-            return CannotTell("cannot read a key of the model (run it as an administrator)",
+            return CannotTell(report.selector, "cannot read a key of the model (run it as an administrator)",
                               static_cast<DWORD>(status));
         }
     }
     return 0;
 }
 
-}  // namespace
-
-int CheckModel(LPSTR commandTail)
+// One model's answer, its lines and any reason marked with `selector`
+// unless that is '\0'.
+int CheckOne(const ModelEntry& model, CHAR selector)
 {
-    // No "/f" gives the selector '\0', which no model has.
-    const ModelEntry* const model = FindModel(SelectorOf(commandTail));
-    if (model == nullptr) {
-        return CannotTell("usage: prncheck.exe /f<selector>, with the selector of a model of this build's table "
-                          "(the one prnuninst.exe of the same table takes) and nothing after it");
-    }
     // Names outside ASCII are the table's code page's bytes: under another
     // code page they name other keys and queues, and "absent" would be no
     // answer (prnuninst.exe removes nothing of them there either).
-    if (GetACP() != kTableCodePage && InCodePage(model->selector)) {
-        return CannotTell("the model's names are in code page " PRNUNINST_CODE_PAGE_TEXT
-                          ": run it where that is the ANSI code page",
-                          GetACP(), "this Windows' is");
+    if (GetACP() != kTableCodePage && InCodePage(model.selector)) {
+        return CannotTell(selector, "the model's names are in code page " PRNUNINST_CODE_PAGE_TEXT
+                          ": run it where that is the ANSI code page", GetACP(), "this Windows' is");
     }
-    Report report = {StandardOutput(STD_OUTPUT_HANDLE), false};
-    if (CheckKeys(report, *model) != 0) {
+    Report report = {StandardOutput(STD_OUTPUT_HANDLE), false, selector};
+    if (CheckKeys(report, model) != 0) {
         return kCannotTell;
     }
 
     if (DllRedirected()) {
-        return CannotTell("a file or folder prncheck.exe.local beside it would redirect its DLLs (or its own path "
-                          "is too long to tell): remove it, or run it from a shorter path");
+        return CannotTell(selector, "a file or folder prncheck.exe.local beside it would redirect its DLLs (or its own "
+                          "path is too long to tell): remove it, or run it from a shorter path");
     }
     const HMODULE spooler = LoadSpooler();
     if (spooler == nullptr) {
-        return CannotTell("cannot load the spooler's winspool.drv from the system folder", GetLastError());
+        return CannotTell(selector, "cannot load the spooler's winspool.drv from the system folder", GetLastError());
     }
     const auto openPrinter = SystemExport<decltype(&OpenPrinterA)>(spooler, "OpenPrinterA");
     const auto closePrinter = SystemExport<decltype(&ClosePrinter)>(spooler, "ClosePrinter");
     if (openPrinter == nullptr || closePrinter == nullptr) {
-        return CannotTell("the spooler lacks OpenPrinterA or ClosePrinter");
+        return CannotTell(selector, "the spooler lacks OpenPrinterA or ClosePrinter");
     }
     // The default access: enough to tell whether the queue is there, and
     // which queue its name opens.
     HANDLE printer = nullptr;
     Name name;
-    if (!NamesQueue(*model) || !ToWide(model->printerName, name)) {
+    if (!NamesQueue(model) || !ToWide(model.printerName, name)) {
         // Its queues are found by their drivers.
-    } else if (openPrinter(const_cast<LPSTR>(model->printerName), &printer, nullptr) != 0) {
+    } else if (openPrinter(const_cast<LPSTR>(model.printerName), &printer, nullptr) != 0) {
         const Opened opened = OpenedQueue(spooler, printer, name);
         const DWORD error = GetLastError();
         closePrinter(printer);
         if (opened == Opened::Unknown) {
-            return CannotTell("cannot open the model's queue (is the spooler running?)", error);
+            return CannotTell(selector, "cannot open the model's queue (is the spooler running?)", error);
         }
         if (opened == Opened::Named) {
-            Line(report, "queue ", nullptr, model->printerName);
+            Line(report, "queue ", nullptr, model.printerName);
         }
     } else if (GetLastError() != ERROR_INVALID_PRINTER_NAME) {
-        return CannotTell("cannot open the model's queue (is the spooler running?)", GetLastError());
+        return CannotTell(selector, "cannot open the model's queue (is the spooler running?)", GetLastError());
     }
 #if PRNUNINST_MODEL_DRIVERS
-    if (model->driverCount != 0 && CheckDrivers(report, *model, spooler) != 0) {
+    if (model.driverCount != 0 && CheckDrivers(report, model, spooler) != 0) {
         return kCannotTell;
     }
 #endif
     return report.found ? kSomethingLeft : kNothingLeft;
+}
+
+}  // namespace
+
+int CheckModel(LPSTR commandTail)
+{
+    bool every = false;
+    // No "/f" gives the selector '\0', which no model has.
+    const ModelEntry* const model = FindModel(SelectorOf(commandTail, &every));
+    if (model != nullptr) {
+        return CheckOne(*model, '\0');
+    }
+    if (!every) {
+        return CannotTell('\0', "usage: prncheck.exe /f<selector> or /a, with the selector of a model of this build's "
+                          "table (the one prnuninst.exe of the same table takes), and nothing after it");
+    }
+    // Selectors are ASCII letters and digits: in that order. A model that
+    // cannot be told does not keep the others from being checked.
+    int answer = kNothingLeft;
+    for (CHAR selector = '0'; selector <= 'z'; ++selector) {
+        const ModelEntry* const each = FindModel(selector);
+        const int status = each != nullptr ? CheckOne(*each, selector) : kNothingLeft;
+        answer = status > answer ? status : answer;
+    }
+    return answer;
 }

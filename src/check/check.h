@@ -9,8 +9,10 @@ constexpr int kNothingLeft = 0;
 constexpr int kSomethingLeft = 1;
 constexpr int kCannotTell = 2;
 
-// The whole run: one line on standard output for each thing still there, or
-// one line on standard error that says why the question has no answer.
+// The whole run, for the model of "/f<selector>" or, with "/a", for every
+// model: one line on standard output for each thing still there (under /a
+// after the model's selector and a blank), or one line on standard error
+// that says why a model's question has no answer.
 int CheckModel(LPSTR commandTail);
 
 // Standard output or error, and whether it is a console.
@@ -24,5 +26,6 @@ void Write(const Output& output, LPCWSTR text);
 // A string of the table, or our own ASCII, in the ANSI code page.
 void WriteAnsi(const Output& output, LPCSTR text);
 // "prncheck: <reason>" and, unless `number` is 0, " (<label> <number>)", on
-// standard error; returns kCannotTell.
-int CannotTell(LPCSTR reason, DWORD number = 0, LPCSTR label = "error");
+// standard error, after "model <selector>: " unless the selector is '\0';
+// returns kCannotTell.
+int CannotTell(CHAR selector, LPCSTR reason, DWORD number = 0, LPCSTR label = "error");

@@ -51,10 +51,14 @@ void WriteAnsi(const Output& output, LPCSTR text)
     }
 }
 
-int CannotTell(LPCSTR reason, DWORD number, LPCSTR label)
+int CannotTell(CHAR selector, LPCSTR reason, DWORD number, LPCSTR label)
 {
     const Output output = StandardOutput(STD_ERROR_HANDLE);
     WriteAnsi(output, "prncheck: ");
+    if (selector != '\0') {
+        const CHAR model[] = {'m', 'o', 'd', 'e', 'l', ' ', selector, ':', ' ', '\0'};
+        WriteAnsi(output, model);
+    }
     WriteAnsi(output, reason);
     if (number != 0) {
         CHAR digits[16];

@@ -1,7 +1,8 @@
 // prncheck.exe on the seeded machine, for each model of the table: status 1
 // and a line for each thing of the model that is there, none for the
 // neighbours, the machine unchanged; after prnuninst.exe, status 0 and no
-// output. No model, or no /f, gives status 2 and a line on standard error.
+// output. /a: every model's lines after its selector, until each is removed.
+// No model, or no /f, gives status 2 and a line on standard error.
 #include <algorithm>
 
 #include "e2e.h"
@@ -68,7 +69,52 @@ void test_no_answer()
     }
 }
 
+// /a on the seeded machine, then after each model's removal in turn.
+void test_every_model()
+{
+    SeedMachine();
+    VerifyEvery(RunCheck(L"/a"));
+    for (size_t removed = 1; removed <= Table().models.size(); ++removed) {
+        const std::wstring selector(1, static_cast<wchar_t>(Table().models[removed - 1].selector));
+        verify_run(RunTail(L"/f" + selector + kFollowOn), {kFollowOn});
+        VerifyEvery(RunCheck(L"/a"), removed);
+    }
+}
+
 }  // namespace
+
+void VerifyEvery(const Run& run, size_t removed)
+{
+    std::vector<std::wstring> expected;
+    std::vector<std::string> reasons;
+    int status = 0;
+    for (const TableModel& model : Table().models) {
+        if (&model - Table().models.data() < static_cast<std::ptrdiff_t>(removed)) {
+            continue;
+        }
+        const std::wstring selector(1, static_cast<wchar_t>(model.selector));
+        if (!Ascii(model) && GetACP() != Table().codePage) {
+            reasons.push_back("prncheck: model " + Utf8(selector) + ": ");
+            status = 2;
+            continue;
+        }
+        for (const std::wstring& line : FoundBy(model.selector)) {
+            expected.push_back(selector + L" " + line);
+            status = std::max(status, 1);
+        }
+    }
+    std::sort(expected.begin(), expected.end());
+    // Each reason is one line, after the model's selector: its first 19 bytes.
+    std::vector<std::string> said;
+    for (size_t start = 0, end; (end = run.err.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        said.push_back(run.err.substr(start, std::min<size_t>(19, end - start)));
+    }
+    std::sort(said.begin(), said.end());
+    std::sort(reasons.begin(), reasons.end());
+    ok(run.exitCode == static_cast<DWORD>(status) && Sorted(run.out) == expected && said == reasons,
+       "/a: status %lu, expected %d; found:%s\n  expected:%s\n  standard error: %s", run.exitCode, status,
+       Listed(Sorted(run.out)).c_str(), Listed(expected).c_str(), run.err.c_str());
+}
 
 void VerifyFound(char selector, const std::string& out)
 {
@@ -82,5 +128,6 @@ void TestCheck()
 {
     InstallPrograms({});
     test_each_model();
+    test_every_model();
     test_no_answer();
 }

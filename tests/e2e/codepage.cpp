@@ -8,6 +8,8 @@ void TestCodePage1252()
 {
     InstallPrograms({});
     ok(GetACP() == 1252, "this group needs code page 1252, not %u", GetACP());
+    SeedMachine();
+    VerifyEvery(RunCheck(L"/a"));
     for (const TableModel& model : Table().models) {
         SeedMachine();
         const std::wstring selector = L"/f" + std::wstring(1, static_cast<wchar_t>(model.selector));

@@ -89,6 +89,10 @@ Run RunTail(const std::wstring& tail);
 Run RunCommandLine(const std::wstring& commandLine, bool capture = false);
 // Runs "C:\e2e\prncheck.exe <tail>", its output captured.
 Run RunCheck(const std::wstring& tail);
+// Checks a run of prncheck.exe /a: each model's FoundBy after its selector,
+// or, for a model whose names this code page cannot read, its reason; the
+// first `removed` models of the table are gone.
+void VerifyEvery(const Run& run, size_t removed = 0);
 // A file's bytes (the first 64 KiB), "" when there is no such file.
 std::string ReadAll(const wchar_t* path);
 // Appends each UTF-8 line of a file the follow-on program wrote; false when

@@ -50,7 +50,7 @@ IMPORTS = {
 # the names compared case by case, and the bounded wait for a driver in use.
 DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree", "GetTickCount", "Sleep"}}
 # The most each image may take: (prnuninst.exe, prncheck.exe), without and with drivers.
-MAX_SIZE = {False: (6656, 6656), True: (7680, 8192)}
+MAX_SIZE = {False: (6656, 7168), True: (7680, 8704)}
 # prncheck.exe: keys opened, never changed; its lines written to a console or
 # a file; the 64-bit view asked for under WOW64 only.
 CHECK_IMPORTS = {

@@ -136,7 +136,7 @@ TEST(CheckOutput, ConsoleAndFileAgree)
 
 TEST(CheckOutput, NoSelectorNoAnswer)
 {
-    for (const char* tail : {"", "/x", "/f", "/f\x01", "/fP extra"}) {
+    for (const char* tail : {"", "/x", "/f", "/f\x01", "/fP extra", "/a x", "/ab"}) {
         recorder::Reset();
         std::string text = tail;
         EXPECT_EQ(CheckModel(text.data()), 2) << tail;
