@@ -7,7 +7,10 @@ after checking every rule that a table must keep to be removed exactly.
                               OUTDIR/model_limits.h (the longest key list) and
                               OUTDIR/models.txt (every name as bytes and as
                               text, for the tests)
-    models.py --readme TABLE  prints the table as the README shows it
+    models.py --readme TABLE  prints the table as the README shows it (selector,
+                              queue, count of keys)
+    models.py --keys TABLE    prints every key in its order, as docs/models.md
+                              shows the default table
     models.py --locale TABLE  prints the Unix locale under which Wine runs
                               with the table's code page (for the tests)
 
@@ -497,7 +500,15 @@ def write(table, folder):
 
 
 def readme(table):
-    """The README's models table: each key under ...\\Control\\Print\\ where it is there."""
+    """The README's models table, to fit a screen: each model's selector, queue and count of keys."""
+    lines = ["| N | queue deleted through the spooler | registry keys deleted |", "|---|---|---|"]
+    for selector, keys, queue, *_ in table.models:
+        lines.append(f"| {selector} | {'(none: found by driver)' if queue is None else f'`{queue}`'} | {len(keys)} |")
+    return "\n".join(lines)
+
+
+def keys_table(table):
+    """The models' page in a release: each key under ...\\Control\\Print\\ where it is there."""
     def name(key):
         return f"`{key[len(PRINT):]}`" if key.startswith(PRINT) else f"`HKLM\\{key}`"
     lines = ["| N | registry keys deleted, in this order (under `HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\`) "
@@ -521,7 +532,7 @@ def refused(programs):
 
 
 def main(arguments):
-    if len(arguments) == 2 and arguments[0] in ("--readme", "--locale"):
+    if len(arguments) == 2 and arguments[0] in ("--readme", "--keys", "--locale"):
         table = load(arguments[1])
     elif len(arguments) >= 2 and not arguments[0].startswith("--"):
         table = load(arguments[0])
@@ -536,8 +547,8 @@ def main(arguments):
             print(f"{shown(table.path)}: ... and {len(faults) - MAX_SHOWN} more", file=sys.stderr)
         print(f"{shown(table.path)}: {len(faults)} fault(s): no program is built from this table", file=sys.stderr)
         return refused(programs)
-    if arguments[0] == "--readme":
-        print(readme(table))
+    if arguments[0] in ("--readme", "--keys"):
+        print(readme(table) if arguments[0] == "--readme" else keys_table(table))
         return 0
     if arguments[0] == "--locale":
         print(f"{LOCALES[table.code_page]}.UTF-8")

@@ -132,8 +132,8 @@ def described(table):
 
 
 def page(table, number, reader, read, examples):
-    """The zip's page of the table's models: the README's table of keys and
-    queues, made by the same function, then the drivers and packages."""
+    """The zip's page of the table's models: the table of keys, in order, and
+    queues that cmake/models.py makes, then the drivers and packages."""
     first = read.models[0][0]
     if read.registry_view == 64:
         view = "Every key is deleted in the 64-bit registry view on 64-bit Windows (`registry_view = 64`)."
@@ -146,7 +146,7 @@ def page(table, number, reader, read, examples):
              f"still there. The table is in this zip as `models/{table.name}`; the programs know no other models."
              + ("" if not table.suffix else " The models in README.md are those of the default table, "
                                             "`models/default.toml`, not of this build."),
-             "", reader.readme(read), "", view]
+             "", reader.keys_table(read), "", view]
     if any(model[3] for model in read.models):
         lines += ["", "| N | printer drivers removed, with every local queue that uses them, in every environment "
                       "| driver packages deleted (INF file names) |", "|---|---|---|"]

@@ -293,11 +293,12 @@ class DefaultTable(unittest.TestCase):
                 self.assertEqual(outputs["models.txt"].decode().splitlines(), want)
 
     def test_the_readme_shows_the_table(self):
-        shown = subprocess.run([sys.executable, GENERATOR, "--readme", SOURCE / "models/default.toml"],
-                               capture_output=True, text=True, check=True).stdout
-        self.assertTrue(shown in (SOURCE / "README.md").read_text(encoding="utf-8"),
-                        "README.md's models table differs from models/default.toml: paste in what\n"
-                        f"cmake/models.py --readme models/default.toml prints:\n{shown}")
+        for option, page in (("--readme", "README.md"), ("--keys", "docs/models.md")):
+            shown = subprocess.run([sys.executable, GENERATOR, option, SOURCE / "models/default.toml"],
+                                   capture_output=True, text=True, check=True).stdout
+            self.assertTrue(shown in (SOURCE / page).read_text(encoding="utf-8"),
+                            f"{page}'s models table differs from models/default.toml: paste in what\n"
+                            f"cmake/models.py {option} models/default.toml prints:\n{shown}")
 
 
 if __name__ == "__main__":
