@@ -68,7 +68,8 @@ for name, version, files in [("wine32", "8.0~repack-4", ["usr/lib/wine/wine", "u
     (WORK / name / "DEBIAN/control").write_text(f"Package: {name}\nVersion: {version}\nArchitecture: i386\n"
                                                 "Maintainer: test <test@example.org>\nDescription: test\n")
     (WORK / "debs").mkdir(exist_ok=True)
-    subprocess.run(["dpkg-deb", "--root-owner-group", "-b", WORK / name, WORK / "debs"], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["dpkg-deb", "--root-owner-group", "-b", WORK / name, WORK / "debs"], check=True,
+                   stdout=subprocess.DEVNULL)
 
 SIZED = "File has unexpected size"
 MADE = "--download-only --no-install-recommends wine32=8.0~repack-4\n"
