@@ -108,9 +108,10 @@ def after():
     if "wine32 8.0~repack-4\n" not in ((ROOT / "prnuninst-packages").exists() and
                                        (ROOT / "prnuninst-packages").read_text() or ""):
         return "none"
-    dll = (ROOT / "usr/lib/i386-linux-gnu/wine/i386-windows/zlib1.dll").read_bytes()
-    return "made" if (dll == bytes(range(64)) + b"Wine builtin DLL" + bytes(16) + bytes(range(96, 128)) and
-                      os.readlink(ROOT / "usr/lib/wine/wine64") == "/usr/lib/wine/wine64" and
+    dll = ROOT / "usr/lib/i386-linux-gnu/wine/i386-windows/zlib1.dll"
+    return "made" if (dll.exists() and
+                      dll.read_bytes() == bytes(range(64)) + b"Wine builtin DLL" + bytes(16) + bytes(range(96, 128))
+                      and os.path.realpath(ROOT / "usr/lib/wine/wine64") == "/usr/lib/wine/wine64" and
                       not (ROOT / "usr/share/doc").exists() and not (ROOT / "usr/share/locale").exists()) else "wrong"
 
 
