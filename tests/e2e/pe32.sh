@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The PE32 deliverable itself, under qemu-i386 + wine32, on the shared prefix
+# The PE32 deliverable itself, under qemu-i386 (wine.sh run32), on the shared prefix
 # (code page 949): seed the machine, run it once, check the exit status, what
 # it started and which keys are gone.
 #   pe32.sh PREFIX PRNUNINST_EXE DRIVER_EXE MODEL TAIL [STARTED]

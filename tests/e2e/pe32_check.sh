@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# prncheck.exe, the PE32 itself, under qemu-i386 + wine32 on the shared prefix
+# prncheck.exe, the PE32 itself, under qemu-i386 (wine.sh run32) on the shared prefix
 # (code page 949): on the seeded machine it must exit 1 and write model
 # MODEL's lines to the file its output goes to.
 #   pe32_check.sh PREFIX PRNCHECK_EXE DRIVER_EXE MODEL
