@@ -19,6 +19,7 @@ struct Report {
     Output output;
     bool found;
     CHAR selector;  // '\0': none, as under /f
+    bool named;     // the named queue is reported already
 };
 
 void Line(Report& report, LPCSTR kind, LPCWSTR name, LPCSTR ansiName = nullptr, LPCWSTR environment = nullptr)
@@ -60,8 +61,8 @@ REGSAM KeyAccess()
 }
 
 #if PRNUNINST_MODEL_DRIVERS
-// Every local queue of the model's drivers but the named queue (seen
-// already). 0 when the list was read whole.
+// Every local queue of the model's drivers but the named queue, when that
+// is reported already. 0 when the list was read whole.
 int CheckQueues(Report& report, const ModelEntry& model, EnumPrintersFunction enumPrinters)
 {
     BYTE* list = nullptr;
@@ -72,7 +73,7 @@ int CheckQueues(Report& report, const ModelEntry& model, EnumPrintersFunction en
     }
     const auto* const printers = reinterpret_cast<PRINTER_INFO_2W*>(list);
     for (DWORD i = 0; i < count; ++i) {
-        const bool named = NamesQueue(model) && Listed(&model.printerName, 1, printers[i].pPrinterName);
+        const bool named = report.named && Listed(&model.printerName, 1, printers[i].pPrinterName);
         if (IsModelQueue(model, printers[i]) && !named) {
             Line(report, "queue ", printers[i].pPrinterName);
         }
@@ -166,7 +167,7 @@ CHAR SelectorOf(LPSTR commandTail, bool* every)
         return '\0';
     }
     cursor = CharNextA(cursor);
-    *every = *cursor == 'a' || *cursor == 'A';
+    *every = *cursor == 'a' || *cursor == 'A';  // and no more than blanks after it, below
     if (*cursor != 'f' && *cursor != 'F' && !*every) {
         return '\0';
     }
@@ -183,8 +184,8 @@ CHAR SelectorOf(LPSTR commandTail, bool* every)
     return *cursor == '\0' ? selector : '\0';
 }
 
-// Whether a name of the model is outside ASCII, in the table's code page.
-bool InCodePage(CHAR selector)
+// Whether a name of the model is outside ASCII: bytes of the table's code page.
+bool HasForeignNames(CHAR selector)
 {
     const CHAR* model = kCodePageModels;
     while (*model != '\0' && *model != selector) {
@@ -216,13 +217,14 @@ int CheckKeys(Report& report, const ModelEntry& model)
 int CheckOne(const ModelEntry& model, CHAR selector)
 {
     // Names outside ASCII are the table's code page's bytes: under another
-    // code page they name other keys and queues, and "absent" would be no
-    // answer (prnuninst.exe removes nothing of them there either).
-    if (GetACP() != kTableCodePage && InCodePage(model.selector)) {
+    // code page they name other keys and queues than the model's, and
+    // "absent" would be no answer.
+    const UINT codePage = GetACP();
+    if (codePage != kTableCodePage && HasForeignNames(model.selector)) {
         return CannotTell(selector, "the model's names are in code page " PRNUNINST_CODE_PAGE_TEXT
-                          ": run it where that is the ANSI code page", GetACP(), "this Windows' is");
+                          ": run it where that is the ANSI code page", codePage, "this Windows' is");
     }
-    Report report = {StandardOutput(STD_OUTPUT_HANDLE), false, selector};
+    Report report = {StandardOutput(STD_OUTPUT_HANDLE), false, selector, false};
     if (CheckKeys(report, model) != 0) {
         return kCannotTell;
     }
@@ -251,10 +253,11 @@ int CheckOne(const ModelEntry& model, CHAR selector)
         const DWORD error = GetLastError();
         closePrinter(printer);
         if (opened == Opened::Unknown) {
-            return CannotTell(selector, "cannot open the model's queue (is the spooler running?)", error);
+            return CannotTell(selector, "cannot tell which queue the model's queue name opens", error);
         }
         if (opened == Opened::Named) {
             Line(report, "queue ", nullptr, model.printerName);
+            report.named = true;
         }
     } else if (GetLastError() != ERROR_INVALID_PRINTER_NAME) {
         return CannotTell(selector, "cannot open the model's queue (is the spooler running?)", GetLastError());

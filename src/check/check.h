@@ -25,7 +25,7 @@ Output StandardOutput(DWORD which);
 void Write(const Output& output, LPCWSTR text);
 // A string of the table, or our own ASCII, in the ANSI code page.
 void WriteAnsi(const Output& output, LPCSTR text);
-// "prncheck: <reason>" and, unless `number` is 0, " (<label> <number>)", on
-// standard error, after "model <selector>: " unless the selector is '\0';
-// returns kCannotTell.
+// "prncheck: model <selector>: <reason> (<label> <number>)" on standard
+// error, without "model <selector>: " when the selector is '\0' and without
+// the parenthesis when `number` is 0; returns kCannotTell.
 int CannotTell(CHAR selector, LPCSTR reason, DWORD number = 0, LPCSTR label = "error");

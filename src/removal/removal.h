@@ -41,8 +41,9 @@ inline bool NamesQueue(const ModelEntry& model)
 const ModelEntry* FindModel(CHAR selector);
 
 // Deletes the selected model's keys in table order, then has the spooler
-// delete its queue, if it names one. A selector that matches no model does
-// nothing at all.
+// delete its queue, if it names one and the name opens that queue itself,
+// its jobs purged first. A selector that matches no model does nothing at
+// all.
 void RemoveModel(CHAR selector);
 
 // Deletes the queue open on `printer`, jobs first, when it is the queue

@@ -35,7 +35,7 @@ void RemoveQueues(const ModelEntry& model, HMODULE spooler)
         }
         // The named queue's rights, and no datatype: a spooler may refuse one
         // that the queue's print processor lacks, and deleting needs none.
-        PRINTER_DEFAULTSW defaults = {nullptr, nullptr, DELETE | PRINTER_ACCESS_ADMINISTER};
+        PRINTER_DEFAULTSW defaults = {nullptr, nullptr, kDeleteAccess};
         HANDLE printer = nullptr;
         if (openPrinter(printers[i].pPrinterName, &printer, &defaults) != 0) {
             DeleteQueue(spooler, printer, printers[i].pPrinterName);

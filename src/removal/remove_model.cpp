@@ -77,10 +77,10 @@ void RemoveModel(CHAR selector)
 #if PRNUNINST_MODEL_DRIVERS
     // No datatype, as for the drivers' queues: a spooler may refuse one that
     // the queue's print processor lacks, and deleting needs none.
-    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, DELETE | PRINTER_ACCESS_ADMINISTER};
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, kDeleteAccess};
 #else
     CHAR datatype[] = "RAW";
-    PRINTER_DEFAULTSA defaults = {datatype, nullptr, DELETE | PRINTER_ACCESS_ADMINISTER};
+    PRINTER_DEFAULTSA defaults = {datatype, nullptr, kDeleteAccess};
 #endif
     HANDLE printer = nullptr;
     Name name;

@@ -1,7 +1,8 @@
-// What both programs need of the spooler: its DLL, loaded safely, and for a
-// table with drivers its lists, read whole, and the rules that say which of
-// their queues, drivers and packages are the model's. Inline, so that a
-// program that uses none of it builds as if it were not there.
+// What both programs need of the spooler: its DLL, loaded safely; which
+// queue a name opened, its name compared as the spooler compares names; and
+// for a table with drivers its lists, read whole, and the rules that say
+// which of their queues, drivers and packages are the model's. Inline, so
+// that a program that uses none of it builds as if it were not there.
 //
 // The spooler's lists are read in UTF-16. Their ANSI forms hand out names
 // converted to the code page, where a character outside it becomes "?" or a
@@ -87,9 +88,9 @@ inline UINT_PTR Upper(WCHAR unit)
     return reinterpret_cast<UINT_PTR>(CharUpperW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(unit))));
 }
 
-// Whether two names are the same, compared case by case as the registry and
-// the spooler compare names, never linguistically (lstrcmpi would take "æ"
-// for "ae" and pass over a soft hyphen).
+// Whether two names are the same without regard to case, one UTF-16 unit at
+// a time as the registry compares key names, never linguistically (lstrcmpi
+// would take "æ" for "ae" and pass over a soft hyphen).
 [[gnu::noinline]] inline bool SameName(LPCWSTR a, LPCWSTR b)
 {
     if (a == nullptr || b == nullptr) {
@@ -105,25 +106,34 @@ inline UINT_PTR Upper(WCHAR unit)
     }
 }
 
+// The rights a queue is opened with for its deletion: to delete it, to purge
+// and resume it, and to read its name (GetPrinter); whoever may manage a
+// printer has all three.
+inline constexpr ACCESS_MASK kDeleteAccess = DELETE | PRINTER_ACCESS_ADMINISTER | PRINTER_ACCESS_USE;
+
 // Which queue the handle `printer` is open on: the one named `name`, or
 // another. A local name may also be another queue's share name (MS-RPRN
 // 2.2.4.14): a successor shared under an old model's queue name would open by
 // it, and must be neither deleted nor reported. A queue whose own name does
-// not fit the buffer is longer than any a table holds.
+// not fit the buffer is longer than any a table holds; a spooler that cannot
+// say (no level 4, no name) leaves it Unknown, which is never acted on.
 enum class Opened { Named, Other, Unknown };
 [[gnu::noinline]] inline Opened OpenedQueue(HMODULE spooler, HANDLE printer, LPCWSTR name)
 {
     const auto getPrinter = SystemExport<decltype(&GetPrinterW)>(spooler, "GetPrinterW");
-    DWORD info[(sizeof(PRINTER_INFO_4W) + 2 * sizeof(Name)) / sizeof(DWORD)];
+    alignas(PRINTER_INFO_4W) BYTE info[sizeof(PRINTER_INFO_4W) + 2 * sizeof(Name)];
+    const auto* const queue = reinterpret_cast<const PRINTER_INFO_4W*>(info);
     DWORD needed = 0;
     if (getPrinter == nullptr) {
         return Opened::Unknown;
     }
-    if (getPrinter(printer, 4, reinterpret_cast<BYTE*>(info), sizeof info, &needed) == 0) {
+    if (getPrinter(printer, 4, info, sizeof info, &needed) == 0) {
         return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? Opened::Other : Opened::Unknown;
     }
-    return SameName(reinterpret_cast<const PRINTER_INFO_4W*>(info)->pPrinterName, name) ? Opened::Named
-                                                                                         : Opened::Other;
+    if (queue->pPrinterName == nullptr) {
+        return Opened::Unknown;
+    }
+    return SameName(queue->pPrinterName, name) ? Opened::Named : Opened::Other;
 }
 
 #if PRNUNINST_MODEL_DRIVERS

@@ -24,6 +24,7 @@ struct State {
     std::vector<recorder::Package> packages;
     int open = -1;  // the queue the program's handle is open on; -1: one the spooler does not hold
     std::string opened;  // the name that handle was opened by
+    DWORD access = 0;    // and the rights it was opened with
     unsigned ansiCodePage = 1252;
     uint32_t now = 0;
     bool console = false;
@@ -228,6 +229,7 @@ BOOL Open(const char* function, const std::string& name, const std::string& data
     }
     state.open = -1;
     state.opened = name;
+    state.access = access == 0 ? PRINTER_ACCESS_USE : access;  // the default: to print
     // A queue's own name first; share names after.
     for (size_t i = 0; i < state.queues.size() * 2 && state.open < 0; ++i) {
         const recorder::Queue& queue = state.queues[i % state.queues.size()];
@@ -664,6 +666,10 @@ BOOL WINAPI GetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD size, LP
     Settle();
     if (Fails("GetPrinterW")) {
         return 0;
+    }
+    // Reading a queue is printing's right (PRINTER_READ holds it).
+    if ((TheState().access & PRINTER_ACCESS_USE) == 0) {
+        return Failed(ERROR_ACCESS_DENIED);
     }
     const recorder::Queue* queue = OpenQueue();
     const std::string name = queue != nullptr ? queue->name : TheState().opened;

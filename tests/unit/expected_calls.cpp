@@ -183,7 +183,7 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
         }
         bool deleted = false;
         if (obtained) {
-            calls.push_back("OpenPrinterW(" + queue.name + ", (null), no devmode, 10004)");
+            calls.push_back("OpenPrinterW(" + queue.name + ", (null), no devmode, 1000c)");
             if (ErrorOf(state, "OpenPrinterW " + queue.name) == 0) {
                 calls = Join({calls, QueueDeletion(state, &deleted)});
             }

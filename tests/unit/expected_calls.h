@@ -96,6 +96,6 @@ bool DriversBuilt();
 inline CallList Spooler(const std::string& printer, bool opens = true, const SpoolerState& state = {})
 {
     const bool named = !printer.empty();
-    const std::string open = "OpenPrinterA(" + printer + (DriversBuilt() ? ", (null)" : ", RAW") + ", no devmode, 10004)";
+    const std::string open = "OpenPrinterA(" + printer + (DriversBuilt() ? ", (null)" : ", RAW") + ", no devmode, 1000c)";
     return Join({LoadSpooler(), named ? CallList{open} : CallList{}, opens && named ? QueueDeletion(state) : CallList{}});
 }

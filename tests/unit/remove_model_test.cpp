@@ -116,6 +116,43 @@ INSTANTIATE_TEST_SUITE_P(
         UnreachableCase{"OpenFails", kDir, nullptr, kExe, "", false, 8, true}),
     CaseName());
 
+// Which queue the model's name opened decides, in every table: only the
+// queue of that name itself goes, never one shared under it or one the
+// spooler cannot name.
+TEST(RemoveModel, DeletesOnlyTheQueueOfTheName)
+{
+    const struct {
+        const char* what;
+        const char* queue;  // "=": the model's queue name, "^": in upper case
+        const char* share;
+        const char* failing;  // GetPrinterW fails with access denied, or is missing
+        bool removed;
+    } cases[] = {{"its own queue, in another case", "^", "", "", true},
+                 {"a successor shared under its name", "Successor", "=", "", false},
+                 {"a spooler that does not say", "=", "", "GetPrinterW", false},
+                 {"a spooler without GetPrinterW", "=", "", "-GetPrinterW", false}};
+    for (const TableModel& model : Table().models) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(1, model.selector) + ": " + c.what);
+            const auto named = [&](const std::string& text) {
+                return text == "=" ? model.queue : text == "^" ? Lower(model.queue) : text;
+            };
+            recorder::Queue queue(named(c.queue), "Old model PCL5e", c.removed);
+            queue.share = named(c.share);
+            SpoolerState state{{queue}, {}, {}, {}, {}, 0, 0};
+            if (*c.failing == '-') {
+                state.withheld = {c.failing + 1};
+            } else if (*c.failing != '\0') {
+                state.fails = {{c.failing, 5}};
+            }
+            recorder::Reset();
+            Install(state);
+            RemoveModel(model.selector);
+            EXPECT_EQ(recorder::Queues().empty(), c.removed && !model.queue.empty());
+        }
+    }
+}
+
 TEST(RemoveModel, LoadsFromTheLongestFolderThatFits)
 {
     const std::string folder = kLongFolder.substr(1);  // the full path is 259 bytes and the NUL
