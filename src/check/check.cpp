@@ -255,9 +255,9 @@ int CheckOne(const ModelEntry& model, CHAR selector)
         if (opened == Opened::Unknown) {
             return CannotTell(selector, "cannot tell which queue the model's queue name opens", error);
         }
-        if (opened == Opened::Named) {
+        report.named = opened == Opened::Named;
+        if (report.named) {
             Line(report, "queue ", nullptr, model.printerName);
-            report.named = true;
         }
     } else if (GetLastError() != ERROR_INVALID_PRINTER_NAME) {
         return CannotTell(selector, "cannot open the model's queue (is the spooler running?)", GetLastError());
