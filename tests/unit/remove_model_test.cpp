@@ -117,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName());
 
 // Which queue the model's name opened decides, in every table: only the
-// queue of that name itself goes, never one shared under it or one the
+// queue of that name itself goes, its jobs purged first (a queue deleted with
+// jobs would stay, Delete Pending), never one shared under it or one the
 // spooler cannot name.
 TEST(RemoveModel, DeletesOnlyTheQueueOfTheName)
 {
@@ -127,7 +128,9 @@ TEST(RemoveModel, DeletesOnlyTheQueueOfTheName)
         const char* share;
         const char* failing;  // GetPrinterW fails with access denied, or is missing
         bool removed;
+        unsigned jobs = 0;
     } cases[] = {{"its own queue, in another case", "^", "", "", true},
+                 {"its own queue with jobs", "=", "", "", true, 3},
                  {"a successor shared under its name", "Successor", "=", "", false},
                  {"a spooler that does not say", "=", "", "GetPrinterW", false},
                  {"a spooler without GetPrinterW", "=", "", "-GetPrinterW", false}};
@@ -139,6 +142,7 @@ TEST(RemoveModel, DeletesOnlyTheQueueOfTheName)
             };
             recorder::Queue queue(named(c.queue), "Old model PCL5e", c.removed);
             queue.share = named(c.share);
+            queue.jobs = c.jobs;
             SpoolerState state{{queue}, {}, {}, {}, {}, 0, 0};
             if (*c.failing == '-') {
                 state.withheld = {c.failing + 1};
