@@ -4,13 +4,13 @@ Windows GUI program, subsystem and OS version 4.0, a right header checksum,
 ASLR (with relocations), NX, NO_SEH, a load-configuration record that
 restricts DLL search to System32, no writable section, no TLS, only the
 allowed system imports (no WINSPOOL.DRV), the one Korean icon group and at
-most 6,144 bytes. With
+most the size MAX_SIZE gives. With
 --win64, the PE32+ build of the same sources: the same record, imports and
 icon, no writable code, version 5.2.
 
 What the model table uses (its generated/models.txt beside the image) sets
-the imports and the size allowed: a table with drivers adds seven functions
-and 1.5 KiB; one without drivers or the 64-bit view must not even name the
+the imports and the size allowed: a table with drivers adds four functions
+and 1 KiB or more; one without drivers or the 64-bit view must not even name the
 functions those look up.
 
 prncheck.exe, beside it, is checked as the console program it is: no
