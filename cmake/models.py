@@ -13,6 +13,9 @@ after checking every rule that a table must keep to be removed exactly.
                               shows the default table
     models.py --locale TABLE  prints the Unix locale under which Wine runs
                               with the table's code page (for the tests)
+    models.py --kit TABLE     prints the programs' folder under Program Files
+                              and the selectors, one line each, for the
+                              fleet kit (scripts/fleet-kit)
 
 A table that breaks a rule gives one message per fault, naming the file, the
 model (by its selector) and the field, and no output is written; each PROGRAM
@@ -37,6 +40,11 @@ OPTIONAL_FIELDS = {"drivers", "packages"}
 # A model with drivers finds its queues by driver, under any name.
 OPTIONAL_WITH_DRIVERS = {"queue"}
 REGISTRY_VIEWS = (64,)
+# Where the fleet kit puts both programs, under Program Files, when a table
+# names no folder of its own. Its parts go into batch files and PowerShell
+# strings as they stand: only characters neither reads as syntax.
+PROGRAMS_FOLDER = "Example\\prnuninst"
+FOLDER_PART = re.compile(r"[A-Za-z0-9_-]([A-Za-z0-9 ._-]{0,62}[A-Za-z0-9_-])?")
 # "Key name: 255 characters. The key name includes the absolute path of the
 # key in the registry, always starting at a base key": the whole path with
 # HKEY_LOCAL_MACHINE\ in front, and so each part, too.
@@ -105,6 +113,7 @@ class Table:
         self.faults = []
         self.code_page = None
         self.registry_view = None  # 64, or None: the view of a 32-bit program
+        self.programs_folder = PROGRAMS_FOLDER
         # (selector, [key text], queue text or None, [driver text] or None, [package text] or None)
         self.models = []
 
@@ -224,6 +233,19 @@ def package_rules(table, at, name):
         table.fault(at, f"{q(name)} is the name Windows gives its copy of an INF in C:\\Windows\\INF, which "
                         "differs from machine to machine: give the INF's own file name, as the driver store "
                         "keeps it (DriverStore\\FileRepository\\<name>_<arch>_<hash>)")
+
+
+def check_programs_folder(table, where, folder):
+    if not must_be_string(table, where, folder, "a folder under Program Files, e.g. 'Pelnora\\prnuninst'"):
+        return
+    parts = folder.split("\\")
+    bad = next((part for part in parts if not FOLDER_PART.fullmatch(part)), None)
+    if bad is not None or len(folder) > 120:
+        table.fault(where, f"{q(folder)}: give one to a few folder names joined by \\, each of ASCII letters, "
+                           "digits, blanks, '.', '_' and '-', not beginning or ending with a blank or '.', 120 "
+                           "characters in all, e.g. 'Pelnora\\prnuninst'" + (f" ({q(bad)} is not one)" if bad else ""))
+        return
+    table.programs_folder = folder
 
 
 def check_drivers(table, where, drivers):
@@ -356,8 +378,11 @@ def load(path):
 
 
 def check_table(table, data):
-    for field in sorted(set(data) - {"code_page", "registry_view", "model"}):
-        table.fault("", f"unknown field {q(field)} (a table has code_page, registry_view and [[model]])")
+    for field in sorted(set(data) - {"code_page", "registry_view", "programs_folder", "model"}):
+        table.fault("", f"unknown field {q(field)} (a table has code_page, registry_view, programs_folder and "
+                        "[[model]])")
+    if "programs_folder" in data:
+        guarded(table, "programs_folder: ", check_programs_folder, data["programs_folder"])
     if "registry_view" in data:
         table.registry_view = number(table, "registry_view", data["registry_view"], REGISTRY_VIEWS,
                                      "a registry view", ", or leave it out for the view of a 32-bit program")
@@ -532,7 +557,7 @@ def refused(programs):
 
 
 def main(arguments):
-    if len(arguments) == 2 and arguments[0] in ("--readme", "--keys", "--locale"):
+    if len(arguments) == 2 and arguments[0] in ("--readme", "--keys", "--locale", "--kit"):
         table = load(arguments[1])
     elif len(arguments) >= 2 and not arguments[0].startswith("--"):
         table = load(arguments[0])
@@ -552,6 +577,9 @@ def main(arguments):
         return 0
     if arguments[0] == "--locale":
         print(f"{LOCALES[table.code_page]}.UTF-8")
+        return 0
+    if arguments[0] == "--kit":
+        print("\n".join([table.programs_folder] + [selector for selector, *_ in table.models]))
         return 0
     try:
         write(table, Path(arguments[1]))

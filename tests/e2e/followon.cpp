@@ -2,8 +2,12 @@
 // as one UTF-8 line, to the file named by PRNUNINST_FOLLOWON_LOG, then exits.
 // Where PRNUNINST_FOLLOWON_PARENT_LOG names a file, it also appends the path
 // of the program that started it there, to tell where that one ran from.
+// PRNUNINST_FOLLOWON_STATUS, when set, is its exit status (a stand-in that
+// crashes, for the fleet scripts).
 #include <windows.h>
 #include <tlhelp32.h>
+
+#include <cwchar>
 
 namespace {
 
@@ -56,5 +60,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     AppendLine(L"PRNUNINST_FOLLOWON_LOG", GetCommandLineW());
     AppendParent();
-    return 0;
+    wchar_t status[16];
+    const DWORD length = GetEnvironmentVariableW(L"PRNUNINST_FOLLOWON_STATUS", status, 16);
+    return length > 0 && length < 16 ? static_cast<int>(std::wcstol(status, nullptr, 10)) : 0;
 }

@@ -1,0 +1,108 @@
+# Intune Remediations, remediation: prnuninst.exe for each model that
+# prncheck.exe /a lists as left (never one it cannot tell), then the check
+# again. The summary and the exit status (0, 1 or 2, as the detection's) are
+# the state after.
+param([string]$Folder)
+# Where install-tools.cmd puts both programs: the 64-bit Program Files, from a
+# 32-bit and a 64-bit PowerShell alike (ProgramW6432 is unset on 32-bit Windows).
+if (-not $Folder) {
+    $base = $env:ProgramW6432
+    if (-not $base) { $base = $env:ProgramFiles }
+    $Folder = Join-Path $base 'Example\prnuninst'
+}
+
+function Invoke-Tool([string]$Name, [string]$Argument) {
+    # Runs one of the two programs from $Folder. Its lines come back through
+    # files of this run's own names, read as UTF-8, and the files go whatever
+    # happens. Status stays $null where the program gave none.
+    $run = [pscustomobject]@{ Status = $null; Lines = @(); Reasons = @() }
+    $exe = Join-Path $Folder $Name
+    if (-not (Test-Path -LiteralPath $exe -PathType Leaf)) {
+        $run.Reasons = @("no $Name in $Folder")
+        return $run
+    }
+    $stem = Join-Path ([System.IO.Path]::GetTempPath()) ('prnuninst-' + [guid]::NewGuid().ToString('N'))
+    try {
+        $p = Start-Process -FilePath $exe -ArgumentList $Argument -NoNewWindow -Wait -PassThru `
+            -RedirectStandardOutput "$stem.out" -RedirectStandardError "$stem.err" -ErrorAction Stop
+        $run.Status = $p.ExitCode
+        $run.Lines = @(Get-Content -LiteralPath "$stem.out" -Encoding UTF8 -ErrorAction SilentlyContinue)
+        $run.Reasons = @(Get-Content -LiteralPath "$stem.err" -Encoding UTF8 -ErrorAction SilentlyContinue)
+    } catch {
+        $run.Reasons = @("$Name did not start: $($_.Exception.Message)")
+    } finally {
+        Remove-Item -LiteralPath "$stem.out", "$stem.err" -Force -ErrorAction SilentlyContinue
+    }
+    $run
+}
+
+function Read-Models {
+    # prncheck.exe /a, read. Left: the models known to be left, each a single
+    # ASCII letter or digit. Unknown: those it could not tell, never in Left,
+    # so never removed blind. Whole: why nothing at all can be told (no status,
+    # or one that is not 0, 1 or 2, such as a crash's).
+    $run = Invoke-Tool 'prncheck.exe' '/a'
+    $unknown = @()
+    foreach ($reason in $run.Reasons) {
+        if ($reason -cmatch '^prncheck: model ([A-Za-z0-9]):' -and $unknown -cnotcontains $Matches[1]) {
+            $unknown += $Matches[1]
+        }
+    }
+    $left = @()
+    $whole = ''
+    $told = ($run.Reasons | Where-Object { $_ -cnotmatch '^prncheck: model [A-Za-z0-9]:' }) -join ' '
+    if ($null -eq $run.Status) {
+        $whole = 'prncheck.exe gave no exit status'
+        if ($run.Reasons.Count) { $whole = $run.Reasons -join ' ' }
+    } elseif ($run.Status -ne 0 -and $run.Status -ne 1 -and $run.Status -ne 2) {
+        $whole = "prncheck.exe ended with status $($run.Status)"
+        if ($run.Reasons.Count) { $whole += ': ' + ($run.Reasons -join ' ') }
+    } elseif ($run.Status -eq 2 -and ($told -or -not $unknown.Count)) {
+        $whole = $told
+        if (-not $whole) { $whole = 'prncheck.exe ended with status 2 and no reason' }
+    } elseif ($run.Status -ne 0) {
+        foreach ($line in $run.Lines) {
+            $s = ($line -split ' ', 2)[0]
+            if ($s -cmatch '^[A-Za-z0-9]$' -and $unknown -cnotcontains $s -and $left -cnotcontains $s) { $left += $s }
+        }
+        if ($run.Status -eq 1 -and -not $left.Count) { $whole = 'prncheck.exe ended with status 1 and no model named' }
+    }
+    if ($whole) { $left = @() }
+    $parts = @()
+    if ($left.Count) { $parts += 'left: {0} ({1} lines)' -f ($left -join ', '), $run.Lines.Count }
+    if ($unknown.Count -and -not $whole) { $parts += 'cannot tell: ' + ($unknown -join ', ') }
+    if ($whole) { $parts += "cannot tell: $whole" }
+    if (-not $parts) { $parts = @('nothing left') }
+    # Answer: 1 where a model is known to be left, 0 only where prncheck.exe
+    # said so, 2 for everything else.
+    $answer = 2
+    if ($left.Count) { $answer = 1 } elseif ($run.Status -eq 0 -and -not $whole) { $answer = 0 }
+    [pscustomobject]@{
+        Status = $run.Status; Lines = $run.Lines; Reasons = $run.Reasons
+        Left = $left; Unknown = $unknown; Whole = $whole; Answer = $answer; Summary = $parts -join '; '
+    }
+}
+function Write-Report($answer) {
+    # Remediations keep 2,048 characters of output: the lines that fit, then
+    # the one summary line, last.
+    $summary = $answer.Summary
+    if ($summary.Length -gt 2000) { $summary = $summary.Substring(0, 2000) }
+    $room = 2048 - $summary.Length - 2
+    foreach ($line in @($answer.Lines) + @($answer.Reasons)) {
+        $room -= $line.Length + 2
+        if ($room -lt 0) { break }
+        $line
+    }
+    $summary
+}
+
+if (-not (Test-Path -LiteralPath (Join-Path $Folder 'prnuninst.exe') -PathType Leaf)) {
+    "cannot remove: no prnuninst.exe in $Folder"
+    exit 2
+}
+foreach ($model in (Read-Models).Left) {
+    $null = Invoke-Tool 'prnuninst.exe' "/f$model"
+}
+$answer = Read-Models
+Write-Report $answer
+exit $answer.Answer

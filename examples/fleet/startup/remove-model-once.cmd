@@ -1,0 +1,28 @@
+@echo off
+rem A computer startup script: removes model <selector> once, with
+rem prnuninst.exe and prncheck.exe from this file's folder (the share).
+rem   remove-model-once.cmd <selector>
+rem The marker (HKLM\SOFTWARE\Example\prnuninst, value model<selector>) is
+rem written only when prncheck.exe answers 0 after the removal: a model that
+rem cannot be told, a crash or a removal that failed is tried again at the
+rem next start. prncheck.exe's reasons go to %SystemRoot%\Temp.
+rem The selector, one ASCII letter or digit (compared case by case), or stop.
+setlocal EnableDelayedExpansion
+set "model=%~1"
+set "known="
+for %%c in (0 1 2 3 4 5 6 7 8 9 A B C D E F G H I J K L M N O P Q R S T U V W X Y Z a b c d e f g h i j k l m n o p q r s t u v w x y z) do if "!model!"=="%%c" set "known=1"
+if not defined known (
+    echo %~nx0: give the model's selector, one ASCII letter or digit 1>&2
+    exit /b 2
+)
+set "key=HKLM\SOFTWARE\Example\prnuninst"
+set "log=%SystemRoot%\Temp\prncheck-model%model%.log"
+reg query "%key%" /v "model%model%" >nul 2>&1 && exit /b 0
+"%~dp0prncheck.exe" /f%model% >nul 2>>"%log%"
+set "status=%errorlevel%"
+if "%status%"=="1" start "" /wait "%~dp0prnuninst.exe" /f%model%
+if not "%status%"=="0" if not "%status%"=="1" exit /b 0
+"%~dp0prncheck.exe" /f%model% >nul 2>>"%log%"
+if not "%errorlevel%"=="0" exit /b 0
+reg add "%key%" /v "model%model%" /t REG_DWORD /d 1 /f >nul
+exit /b 0
