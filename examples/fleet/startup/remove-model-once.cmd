@@ -17,7 +17,8 @@ if not defined known (
 )
 set "key=HKLM\SOFTWARE\Example\prnuninst"
 set "log=%SystemRoot%\Temp\prncheck-model%model%.log"
-reg query "%key%" /v "model%model%" >nul 2>&1 && exit /b 0
+reg query "%key%" /v "model%model%" >nul 2>&1
+if "%errorlevel%"=="0" exit /b 0
 "%~dp0prncheck.exe" /f%model% >nul 2>>"%log%"
 set "status=%errorlevel%"
 if "%status%"=="1" start "" /wait "%~dp0prnuninst.exe" /f%model%

@@ -29,7 +29,9 @@ function Invoke-Tool([string]$Name, [string]$Argument) {
         $run.Lines = @(Get-Content -LiteralPath "$stem.out" -Encoding UTF8 -ErrorAction SilentlyContinue)
         $run.Reasons = @(Get-Content -LiteralPath "$stem.err" -Encoding UTF8 -ErrorAction SilentlyContinue)
     } catch {
-        $run.Reasons = @("$Name did not start: $($_.Exception.Message)")
+        # Not started, or its answer not read whole: no status to go by.
+        $run.Status = $null
+        $run.Reasons = @("${Name}: $($_.Exception.Message)")
     } finally {
         Remove-Item -LiteralPath "$stem.out", "$stem.err" -Force -ErrorAction SilentlyContinue
     }
@@ -69,7 +71,10 @@ function Read-Models {
     }
     if ($whole) { $left = @() }
     $parts = @()
-    if ($left.Count) { $parts += 'left: {0} ({1} lines)' -f ($left -join ', '), $run.Lines.Count }
+    if ($left.Count) {
+        $theirs = @($run.Lines | Where-Object { $left -ccontains ($_ -split ' ', 2)[0] })
+        $parts += 'left: {0} ({1} lines)' -f ($left -join ', '), $theirs.Count
+    }
     if ($unknown.Count -and -not $whole) { $parts += 'cannot tell: ' + ($unknown -join ', ') }
     if ($whole) { $parts += "cannot tell: $whole" }
     if (-not $parts) { $parts = @('nothing left') }

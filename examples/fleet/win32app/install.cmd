@@ -21,8 +21,13 @@ rem 32-bit cmd too, and is unset on 32-bit Windows.
 set "base=%ProgramW6432%"
 if not defined base set "base=%ProgramFiles%"
 set "dest=%base%\Example\prnuninst"
-if not exist "%dest%\" mkdir "%dest%" || exit /b 1
-copy /b /y "%~dp0prnuninst.exe" "%dest%\prnuninst.exe" >nul || exit /b 1
-copy /b /y "%~dp0prncheck.exe" "%dest%\prncheck.exe" >nul || exit /b 1
+rem Each step on its own line, with its status tested after it: Wine 8's cmd
+rem runs the command after "||" even when the first one succeeds.
+if not exist "%dest%\" mkdir "%dest%"
+if not exist "%dest%\" exit /b 1
+copy /b /y "%~dp0prnuninst.exe" "%dest%\prnuninst.exe" >nul
+if errorlevel 1 exit /b 1
+copy /b /y "%~dp0prncheck.exe" "%dest%\prncheck.exe" >nul
+if errorlevel 1 exit /b 1
 start "" /wait "%dest%\prnuninst.exe" /f%model%
 exit /b 0

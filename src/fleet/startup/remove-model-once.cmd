@@ -9,7 +9,8 @@ rem next start. prncheck.exe's reasons go to %SystemRoot%\Temp.
 rem @include selector.cmd
 set "key=HKLM\SOFTWARE\@PROGRAMS_FOLDER@"
 set "log=%SystemRoot%\Temp\prncheck-model%model%.log"
-reg query "%key%" /v "model%model%" >nul 2>&1 && exit /b 0
+reg query "%key%" /v "model%model%" >nul 2>&1
+if "%errorlevel%"=="0" exit /b 0
 "%~dp0prncheck.exe" /f%model% >nul 2>>"%log%"
 set "status=%errorlevel%"
 if "%status%"=="1" start "" /wait "%~dp0prnuninst.exe" /f%model%
