@@ -19,11 +19,13 @@ shutil.rmtree(WORK, ignore_errors=True)
 # One stand-in for every tool, by the name it is called by. FAIL_UPDATE: the
 # machine's updates that fail; FAIL_INDEX: the root's one index that fails;
 # BROKEN: packages whose install fails as a mirror mid-sync makes it fail;
-# WINE32: the version the mirror offers, WINE64 the machine's.
+# WINE32: the version the mirror offers, WINE64 the machine's; FAIL_DOTNET:
+# NuGet cannot serve PowerShell.
 STAND_IN = f"""#!/bin/bash
 echo "${{0##*/}} $*" >>"{WORK}/calls"
 case ${{0##*/}}:$1 in
 sudo:*) exec "$@" ;;
+dotnet:*) [ -z "$FAIL_DOTNET" ] || {{ echo "error NU1101: Unable to find package PowerShell"; exit 1; }} ;;
 dpkg-query:*) if [ "$2" = '-f=${{Version}}' ]; then printf %s "$WINE64"
     elif grep -qxF -- "${{@: -1}}" "{WORK}/installed" 2>/dev/null; then printf 'install ok installed'; fi ;;
 locale:*) printf 'C.utf8\\nko_KR.utf8\\nja_JP.utf8\\n' ;;
@@ -54,7 +56,7 @@ esac
 """
 (WORK / "bin/stand-in").write_text(STAND_IN)
 (WORK / "bin/stand-in").chmod(0o755)
-for tool in ("apt-get", "apt-cache", "dpkg-query", "dpkg", "sudo", "locale", "localedef", "qemu-i386"):
+for tool in ("apt-get", "apt-cache", "dpkg-query", "dpkg", "sudo", "locale", "localedef", "qemu-i386", "dotnet"):
     (WORK / "bin" / tool).symlink_to("stand-in")
 # The mirror's packages: the loader, a DLL with a locale beside it, and the
 # DLL Wine's builtin zlib1.dll is made from.
@@ -93,6 +95,8 @@ CASES = [  # what, stand-ins' settings, the root before, status, in the output, 
     ("a root for another wine64", {"WINE64": "8.0~repack-3"}, "complete", 1,
      ["making it again", "the mirror offers wine32 8.0~repack-4 (i386), and the machine's wine64 is 8.0~repack-3",
       "must be the same version"], [], "none"),
+    ("PowerShell cannot be restored", {"FAIL_DOTNET": "1"}, "complete", 1,
+     ["FAILED: dotnet tool restore (PowerShell): error NU1101"], ["dotnet tool restore"], "kept"),
     ("wine32 cannot be downloaded", {"FAIL_INDEX": "1", "BROKEN": "wine32=8.0~repack-4"}, "", 1,
      ["could not download wine32 8.0~repack-4 (i386)", SIZED, "held broken packages"], [MADE], "none"),
 ]
