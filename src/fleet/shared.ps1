@@ -21,8 +21,8 @@ function Invoke-Tool([string]$Name, [string]$Argument) {
         $p = Start-Process -FilePath $exe -ArgumentList $Argument -NoNewWindow -Wait -PassThru `
             -RedirectStandardOutput "$stem.out" -RedirectStandardError "$stem.err" -ErrorAction Stop
         $run.Status = $p.ExitCode
-        $run.Lines = @(Get-Content -LiteralPath "$stem.out" -Encoding UTF8 -ErrorAction SilentlyContinue)
-        $run.Reasons = @(Get-Content -LiteralPath "$stem.err" -Encoding UTF8 -ErrorAction SilentlyContinue)
+        $run.Lines = @(Get-Content -LiteralPath "$stem.out" -Encoding UTF8 -ErrorAction Stop)
+        $run.Reasons = @(Get-Content -LiteralPath "$stem.err" -Encoding UTF8 -ErrorAction Stop)
     } catch {
         # Not started, or its answer not read whole: no status to go by.
         $run.Status = $null

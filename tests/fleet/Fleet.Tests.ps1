@@ -138,7 +138,12 @@ Describe 'against stand-ins' {
            Script = 'win32app/Detect-Model4-ConfigMgr.ps1'; Status = 0; Missing = 'prncheck.exe' }
     ) {
         $folder = New-Folder -Check $Check -Uninst $Uninst -Missing $Missing
-        if ($NoStatus) { Mock Start-Process { [pscustomobject]@{ ExitCode = $null } } }
+        if ($NoStatus) {
+            Mock Start-Process {
+                $null = New-Item -ItemType File $RedirectStandardOutput, $RedirectStandardError
+                [pscustomobject]@{ ExitCode = $null }
+            }
+        }
         if ($Unreadable) { Mock Get-Content -ParameterFilter { "$LiteralPath" -like '*.out' } { throw 'unreadable' } }
         $started = Get-Date
         $run = Invoke-Kit $Script (@{ Folder = $folder } + $(if ($With) { $With } else { @{} }))
