@@ -45,13 +45,14 @@ void Line(Report& report, LPCSTR kind, LPCWSTR name, LPCSTR ansiName = nullptr, 
         CHAR text[4 * 6 + 1];
         CHAR* first = text + sizeof text - 1;
         *first = '\0';
-        for (unsigned shift = 0; shift <= 48; shift += 16) {
-            auto part = static_cast<unsigned>(*version >> shift & 0xFFFF);
+        DWORDLONG rest = *version;
+        for (unsigned n = 0; n < 4; ++n, rest >>= 16) {
+            auto part = static_cast<unsigned>(rest & 0xFFFF);
             do {
                 *--first = static_cast<CHAR>('0' + part % 10);
                 part /= 10;
             } while (part != 0);
-            *--first = shift == 48 ? ' ' : '.';
+            *--first = n == 3 ? ' ' : '.';
         }
         WriteAnsi(report.output, first);
     }

@@ -16,7 +16,15 @@ struct CheckCase {
     bool drivers;           // only for a model with drivers
 };
 
-constexpr uint32_t kAbsent = 2, kDenied = 5, kNoPrinter = 1801, kNoServer = 1722, kNoEnvironment = 1805;
+constexpr uint32_t kAbsent = 2, kDenied = 5, kInvalidLevel = 124, kNoPrinter = 1801, kNoServer = 1722,
+                   kNoEnvironment = 1805;
+
+void SetVersions(SpoolerState& s, uint64_t version)
+{
+    for (recorder::Driver& driver : s.drivers) {
+        driver.version = version;
+    }
+}
 
 const CheckCase kCases[] = {
     {"ListsGrowAndAreReadWhole", [](SpoolerState& s) { s.growth = 3; }, -1, "", false},
@@ -48,6 +56,18 @@ const CheckCase kCases[] = {
      },
      -1, "", false},
     {"NotAskedWhichQueue", [](SpoolerState& s) { s.fails = {{"GetPrinterW", kDenied}}; }, -1, "", false},
+    // Drivers with bounds: lines with the version; a successor that kept the
+    // names, at any version from the bound on, is not the model's, nor are
+    // its queues (the named one on it included); no level 6, no answer.
+    {"LinesNameTheVersion", [](SpoolerState& s) { SetVersions(s, 0x0006000100000003); }, -1, "", true},
+    {"OnlyTheSuccessorLeft",
+     [](SpoolerState& s) {
+         SetVersions(s, ~0ull);
+         s.queues.push_back({"=", std::find_if(s.queues.begin(), s.queues.end(), [](auto& q) { return q.expected; })->driver, false});
+         s.fails.emplace_back("RegOpenKeyExA", kAbsent);
+     },
+     -1, "", true},
+    {"NoVersions", [](SpoolerState& s) { s.fails = {{"EnumPrinterDriversW", kInvalidLevel}}; }, 2, "(error 124)", true},
 };
 
 void PrintTo(const CheckCase& row, std::ostream* out) { *out << row.name; }
@@ -71,6 +91,7 @@ TEST_P(CheckAnswers, EveryModel)
         GetParam().change(state);
         for (recorder::Queue& queue : state.queues) {
             queue.share = queue.share == "=" ? model.queue : queue.share;
+            queue.name = queue.name == "=" ? model.queue : queue.name;
         }
         recorder::Reset();
         Install(state);
@@ -83,8 +104,20 @@ TEST_P(CheckAnswers, EveryModel)
         const bool denied = (name == "KeyDenied" && !model.keys.empty()) ||
                             ((name == "SpoolerStopped" || name == "NotAskedWhichQueue") && !model.queue.empty());
         const bool foreign = name == "AnotherCodePage" && !Ascii(model);
-        const bool nothing = name == "SuccessorSharedUnderTheName" && model.drivers.empty();
+        const bool allBounded = std::count(model.below.begin(), model.below.end(), 0u) == 0;
+        const bool nothing = (name == "SuccessorSharedUnderTheName" && model.drivers.empty()) ||
+                             ((name == "OnlyTheSuccessorLeft" || name == "NoEnvironmentHoldsNoDriver") && allBounded);
         EXPECT_EQ(status, denied || foreign ? 2 : nothing ? 0 : GetParam().status < 0 ? 1 : GetParam().status);
+        const std::string out = recorder::Written(STD_OUTPUT_HANDLE);
+        if (name == "LinesNameTheVersion") {
+            const std::string line = " " + model.drivers.back() + (model.Bounded() ? " 6.1.0.3" : "") + " (Windows x64)\r\n";
+            EXPECT_NE(out.find("\ndriver" + line), std::string::npos) << out;
+        } else if (name == "OnlyTheSuccessorLeft" && model.Bounded()) {
+            EXPECT_EQ(out.find(model.drivers[model.FirstBound()]), std::string::npos)
+                << "the successor reported as the model's: " << out;
+        } else if (name == "NoVersions" && model.Bounded()) {
+            EXPECT_NE(error.find("versions"), std::string::npos) << error;
+        }
         if (name == "SuccessorSharedUnderTheName") {
             EXPECT_EQ(recorder::Written(STD_OUTPUT_HANDLE).find("queue " + model.queue + "\r"), std::string::npos)
                 << "another queue reported as the model's";

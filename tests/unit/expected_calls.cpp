@@ -171,6 +171,35 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
     unsigned growth = state.growth;
     bool obtained = false;
     const auto& w = state.withheld;
+    // With a bound, each environment's versions first (level 6): a driver with
+    // a bound whose list does not come back, or that is not listed there below
+    // it, is passed over in that environment, and its queues too where that
+    // is this machine's (the recorder's is x64).
+    std::vector<std::string> passed;  // "<environment>/<driver>" in lower case
+    if (model.Bounded()) {
+        lookUp({"EnumPrinterDriversW"});
+        for (const std::string& environment : Environments()) {
+            const auto listed = [&](const std::string& name) {
+                return std::count_if(state.drivers.begin(), state.drivers.end(), [&](const recorder::Driver& d) {
+                    return d.environment == environment && (name.empty() || Lower(d.name) == Lower(name));
+                });
+            };
+            if (!Has(w, "EnumPrinterDriversW")) {
+                calls = Join({calls, Enumeration("EnumPrinterDriversW((null), " + environment + ", 6, ", listed("") > 0,
+                                                 ErrorOf(state, "EnumPrinterDriversW") != 0, &growth, &obtained)});
+            }
+            for (size_t d = 0; d < model.drivers.size(); ++d) {
+                const bool below = std::none_of(state.drivers.begin(), state.drivers.end(), [&](const recorder::Driver& x) {
+                    return x.environment == environment && Lower(x.name) == Lower(model.drivers[d]) && x.version >= model.below[d];
+                });
+                if (model.below[d] != 0 && !(obtained && !Has(w, "EnumPrinterDriversW") && below && listed(model.drivers[d]) > 0)) {
+                    passed.push_back(Lower(environment + "/" + model.drivers[d]));
+                }
+            }
+        }
+        calls = Join({calls, {"GetModuleHandleA(kernel32.dll)", "GetProcAddress(kernel32.dll, IsWow64Process2)"}});
+        obtained = false;
+    }
     lookUp({"EnumPrintersW", "OpenPrinterW"});
     if (!Has(w, "EnumPrintersW") && !Has(w, "OpenPrinterW")) {
         calls = Join({calls, Enumeration("EnumPrintersW(2, (null), 2, ", !state.queues.empty(),
@@ -178,7 +207,7 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
     }
     std::vector<std::string> used;  // drivers a queue of the model still uses
     for (const recorder::Queue& queue : state.queues) {
-        if (!queue.expected) {
+        if (!queue.expected || Has(passed, Lower(std::string(recorder::kMachineEnvironment) + "/" + queue.driver))) {
             continue;
         }
         bool deleted = false;
@@ -233,6 +262,9 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
         }
         for (const std::string& driver : model.drivers) {
             bool inUse = false;
+            if (Has(passed, Lower(environment + "/" + driver))) {
+                continue;
+            }
             calls = Join({calls, deletion(environment, driver, &inUse)});
             if (inUse) {
                 stuck.emplace_back(environment, driver);

@@ -10,7 +10,9 @@
 using BOOL = int;
 using BYTE = uint8_t;
 using WORD = uint16_t;
+using USHORT = uint16_t;
 using DWORD = uint32_t;
+using DWORDLONG = uint64_t;
 using LONG = int32_t;
 using UINT = unsigned int;
 using CHAR = char;
@@ -36,6 +38,13 @@ using HMODULE = HINSTANCE;
 using FARPROC = intptr_t (*)();
 struct HKEY__;
 using HKEY = HKEY__*;
+
+// Only the architecture is read.
+struct SYSTEM_INFO {
+    WORD wProcessorArchitecture;
+    WORD wReserved;
+    DWORD rest[8];
+};
 
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
 #define DELETE 0x00010000u
