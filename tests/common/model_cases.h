@@ -20,7 +20,11 @@ struct TableModel {
     std::vector<uint64_t> below;           // each driver's bound, as the spooler's versions (0: none)
 
     // The first driver with a bound, or drivers.size().
-    size_t FirstBound() const { return static_cast<size_t>(std::find_if(below.begin(), below.end(), [](uint64_t b) { return b != 0; }) - below.begin()); }
+    size_t FirstBound() const
+    {
+        return static_cast<size_t>(std::find_if(below.begin(), below.end(), [](uint64_t b) { return b != 0; }) -
+                                   below.begin());
+    }
     bool Bounded() const { return FirstBound() < below.size(); }
 };
 

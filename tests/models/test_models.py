@@ -154,7 +154,7 @@ class BadTables(unittest.TestCase):
         ("bound of five parts", drivers("{ name = 'D', below = '6.3.0.0.1' }"), "is not a driver version: give one to"),
         ("bound as DriverVer", drivers("{ name = 'D', below = '06/21/2019,6.3' }"), "DriverVer's date and version"),
         ("bound as a number", drivers("{ name = 'D', below = 6.3 }"), "in quotes, below = \"6.3\""),
-        ("unknown field of a driver", drivers("{ name = 'D', version = '6.3' }"), "drivers[1]: unknown field 'version'"),
+        ("unknown field of a driver", drivers("{ name = 'D', version = '6.3' }"), "unknown field 'version'"),
         ("bound without a name", drivers("{ below = '6.3' }"), "drivers[1]: name is missing: write { name ="),
         ("driver as a table without a bound", drivers("{ name = 'D' }"), "drivers[1]: below is missing"),
     ]
@@ -232,8 +232,8 @@ class GoodTables(unittest.TestCase):
                 '    for (unsigned i = 0; i < m.packageCount; ++i) Put("package", m.packages[i]);\n#endif\n  }\n}\n')
         # A bound beside a model without drivers, whose row still has bounds.
         bounded = drivers("{ name = 'D', below = '6.3' }") + table(selector="2").split("\n", 1)[1]
-        for name, text in [("trigraphs", self.TRIGRAPHS), ("bounded", bounded)] + [(p.name, p.read_text(encoding="utf-8"))
-                                                            for p in sorted((SOURCE / "models").glob("*.toml"))]:
+        for name, text in [("trigraphs", self.TRIGRAPHS), ("bounded", bounded)] + [
+                (p.name, p.read_text(encoding="utf-8")) for p in sorted((SOURCE / "models").glob("*.toml"))]:
             status, errors, outputs = generate(text)
             self.assertEqual(status, 0, errors)
             want = [" ".join(line.split()[:2]) for line in outputs.pop("models.txt").decode().splitlines()[1:]

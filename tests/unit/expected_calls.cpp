@@ -189,11 +189,12 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
                                                  ErrorOf(state, "EnumPrinterDriversW") != 0, &growth, &obtained)});
             }
             for (size_t d = 0; d < model.drivers.size(); ++d) {
-                const bool below = std::none_of(state.drivers.begin(), state.drivers.end(), [&](const recorder::Driver& x) {
-                    return x.environment == environment && Lower(x.name) == Lower(model.drivers[d]) && x.version >= model.below[d];
+                const std::string& name = model.drivers[d];
+                const bool below = std::none_of(state.drivers.begin(), state.drivers.end(), [&](const auto& x) {
+                    return x.environment == environment && Lower(x.name) == Lower(name) && x.version >= model.below[d];
                 });
-                if (model.below[d] != 0 && !(obtained && !Has(w, "EnumPrinterDriversW") && below && listed(model.drivers[d]) > 0)) {
-                    passed.push_back(Lower(environment + "/" + model.drivers[d]));
+                if (model.below[d] != 0 && !(obtained && !Has(w, "EnumPrinterDriversW") && below && listed(name) > 0)) {
+                    passed.push_back(Lower(environment + "/" + name));
                 }
             }
         }

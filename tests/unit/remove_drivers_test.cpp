@@ -69,8 +69,8 @@ TEST_P(RemoveDriversCalls, EveryStepForEveryModelWithDrivers)
         recorder::Reset();
         Install(state);
         RemoveModel(model.selector);
-        EXPECT_EQ(recorder::Recorded(),
-                  Join({Deletions(table, model), Spooler(OpenedByName(model), true, state), DriverCalls(model, state)}));
+        EXPECT_EQ(recorder::Recorded(), Join({Deletions(table, model), Spooler(OpenedByName(model), true, state),
+                                              DriverCalls(model, state)}));
         EXPECT_EQ(recorder::Outstanding(), 0u) << "an enumeration's buffer was not released";
     }
     if (!any) {
@@ -139,10 +139,10 @@ void Versions(const TableModel& m, SpoolerState& s, Version x64, Version x86)
 }
 
 const RuleCase kRules[] = {
-    {"OldVersionGoesTheX86SuccessorStays", [](const TableModel& m, SpoolerState& s) { Versions(m, s, {-1, true}, {0, false}); },
-     Wait::None, false},
-    {"SuccessorAtTheBoundStaysZeroGoes", [](const TableModel& m, SpoolerState& s) { Versions(m, s, {0, false}, {kZero, true}); },
-     Wait::None, false},
+    {"OldVersionGoesTheX86SuccessorStays",
+     [](const TableModel& m, SpoolerState& s) { Versions(m, s, {-1, true}, {0, false}); }, Wait::None, false},
+    {"SuccessorAtTheBoundStaysZeroGoes",
+     [](const TableModel& m, SpoolerState& s) { Versions(m, s, {0, false}, {kZero, true}); }, Wait::None, false},
     {"SuccessorAboveStaysWithoutIsWow64Process2",
      [](const TableModel& m, SpoolerState& s) {
          Versions(m, s, {1, false}, {-1, true});
