@@ -18,14 +18,7 @@ struct TableModel {
     std::vector<std::string> driverTexts;  // UTF-8
     std::vector<std::string> packages;     // INF file names, code-page bytes
     std::vector<uint64_t> below;           // each driver's bound, as the spooler's versions (0: none)
-
-    // The first driver with a bound, or drivers.size().
-    size_t FirstBound() const
-    {
-        return static_cast<size_t>(std::find_if(below.begin(), below.end(), [](uint64_t b) { return b != 0; }) -
-                                   below.begin());
-    }
-    bool Bounded() const { return FirstBound() < below.size(); }
+    bool Bounded() const { return std::any_of(below.begin(), below.end(), [](uint64_t b) { return b != 0; }); }
 };
 
 // Whether every name of the model is ASCII, the same bytes in every code page.

@@ -171,30 +171,23 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
     unsigned growth = state.growth;
     bool obtained = false;
     const auto& w = state.withheld;
-    // With a bound, each environment's versions first (level 6): a driver with
-    // a bound whose list does not come back, or that is not listed there below
-    // it, is passed over in that environment, and its queues too where that
-    // is this machine's (the recorder's is x64).
+    // With a bound, each environment's list at level 6 first. These cases' machines hold every driver of the
+    // model in every environment at version 0, below every bound, or nothing: a driver with a bound is passed
+    // over where no list came back or the machine holds nothing, and so are its queues (on this machine's
+    // environment, the recorder's x64).
     std::vector<std::string> passed;  // "<environment>/<driver>" in lower case
     if (model.Bounded()) {
         lookUp({"EnumPrinterDriversW"});
         for (const std::string& environment : Environments()) {
-            const auto listed = [&](const std::string& name) {
-                return std::count_if(state.drivers.begin(), state.drivers.end(), [&](const recorder::Driver& d) {
-                    return d.environment == environment && (name.empty() || Lower(d.name) == Lower(name));
-                });
-            };
+            obtained = false;
             if (!Has(w, "EnumPrinterDriversW")) {
-                calls = Join({calls, Enumeration("EnumPrinterDriversW((null), " + environment + ", 6, ", listed("") > 0,
-                                                 ErrorOf(state, "EnumPrinterDriversW") != 0, &growth, &obtained)});
+                calls = Join({calls, Enumeration("EnumPrinterDriversW((null), " + environment + ", 6, ",
+                                                 !state.drivers.empty(), ErrorOf(state, "EnumPrinterDriversW") != 0,
+                                                 &growth, &obtained)});
             }
             for (size_t d = 0; d < model.drivers.size(); ++d) {
-                const std::string& name = model.drivers[d];
-                const bool below = std::none_of(state.drivers.begin(), state.drivers.end(), [&](const auto& x) {
-                    return x.environment == environment && Lower(x.name) == Lower(name) && x.version >= model.below[d];
-                });
-                if (model.below[d] != 0 && !(obtained && !Has(w, "EnumPrinterDriversW") && below && listed(name) > 0)) {
-                    passed.push_back(Lower(environment + "/" + name));
+                if (model.below[d] != 0 && (!obtained || state.drivers.empty())) {
+                    passed.push_back(Lower(environment + "/" + model.drivers[d]));
                 }
             }
         }

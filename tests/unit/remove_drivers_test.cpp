@@ -110,17 +110,14 @@ void KeptInUse(SpoolerState& state, const std::string& name)
 // A successor that kept the model's driver names: each in "Windows x64" and
 // "Windows NT x86" at its bound plus `step` (kZero: version 0), going or
 // staying as the row says where it has a bound (every version goes where it
-// has none), its queues with the x64 one, the named queue on the first
-// driver with a bound among them.
+// has none), its queues with the x64 one, the named queue (on the first
+// driver) among them.
 constexpr int64_t kZero = INT64_MIN;
-struct Version {
-    int64_t step;
-    bool goes;
-};
+struct Version { int64_t step; bool goes; };
 void Versions(const TableModel& m, SpoolerState& s, Version x64, Version x86)
 {
     if (!m.queue.empty()) {
-        s.queues.emplace_back(m.queue, m.drivers[m.Bounded() ? m.FirstBound() : 0], true);
+        s.queues.emplace_back(m.queue, m.drivers[0], true);
     }
     for (size_t d = 0; d < m.drivers.size(); ++d) {
         const uint64_t bound = m.below[d] != 0 ? m.below[d] : 0x0006000300000000;
@@ -139,13 +136,12 @@ void Versions(const TableModel& m, SpoolerState& s, Version x64, Version x86)
 }
 
 const RuleCase kRules[] = {
-    {"OldVersionGoesTheX86SuccessorStays",
-     [](const TableModel& m, SpoolerState& s) { Versions(m, s, {-1, true}, {0, false}); }, Wait::None, false},
+    {"OldVersionGoesANewerX86OneStays",
+     [](const TableModel& m, SpoolerState& s) { Versions(m, s, {-1, true}, {1, false}); }, Wait::None, false},
+    // And this machine's environment from GetNativeSystemInfo.
     {"SuccessorAtTheBoundStaysZeroGoes",
-     [](const TableModel& m, SpoolerState& s) { Versions(m, s, {0, false}, {kZero, true}); }, Wait::None, false},
-    {"SuccessorAboveStaysWithoutIsWow64Process2",
      [](const TableModel& m, SpoolerState& s) {
-         Versions(m, s, {1, false}, {-1, true});
+         Versions(m, s, {0, false}, {kZero, true});
          s.withheld = {"IsWow64Process2"};
      },
      Wait::None, false},

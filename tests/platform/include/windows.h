@@ -40,12 +40,7 @@ struct HKEY__;
 using HKEY = HKEY__*;
 
 // Only the architecture is read.
-struct SYSTEM_INFO {
-    WORD wProcessorArchitecture;
-    WORD wReserved;
-    DWORD rest[8];
-};
-
+struct SYSTEM_INFO { WORD wProcessorArchitecture, wReserved; DWORD rest[8]; };
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
 #define DELETE 0x00010000u
 #define SW_SHOW 5
