@@ -4,7 +4,8 @@ after checking every rule that a table must keep to be removed exactly.
 
     models.py TABLE OUTDIR [PROGRAM...]
                               writes OUTDIR/model_table.inc (the rows),
-                              OUTDIR/model_limits.h (the longest key list) and
+                              OUTDIR/model_limits.h (the longest key list, and
+                              the features the table uses) and
                               OUTDIR/models.txt (every name as bytes and as
                               text, for the tests)
     models.py --readme TABLE  prints the table as the README shows it (selector,
@@ -63,6 +64,12 @@ NAMES = {
     "package": ('INF file names, e.g. ["pel7100.inf"]', "an INF file name", "a file name can have"),
 }
 PRINT = "SYSTEM\\CurrentControlSet\\Control\\Print\\"
+# A driver with a bound: { name = "...", below = "6.3" }. The bound is a driver
+# version as the spooler reports it (DRIVER_INFO_6's dwlDriverVersion): four
+# 16-bit parts, most significant first, as an INF's DriverVer writes them.
+BOUND_FIELDS = ("name", "below")
+BOUND_EXAMPLE = '{ name = "Pelnora 7100 PCL6", below = "6.3" }'
+VERSION = re.compile(r"[0-9]+(?:\.[0-9]+){0,3}")
 # A table with thousands of faults is one mistake repeated: show the first.
 MAX_SHOWN = 50
 # Characters that cannot be seen or typed: controls (C0 and C1), format
@@ -116,6 +123,7 @@ class Table:
         self.programs_folder = PROGRAMS_FOLDER
         # (selector, [key text], queue text or None, [driver text] or None, [package text] or None)
         self.models = []
+        self.bounds = []  # for each model, each driver's bound (0: none)
 
     def fault(self, where, message):
         # Names may hold anything: nothing reaches the terminal raw.
@@ -196,7 +204,7 @@ def check_names(table, where, names, what, rules):
     seen = {}
     for n, name in enumerate(names, 1):
         at = f"{where}[{n}]: "
-        if not must_be_string(table, at, name, one):
+        if name is None or not must_be_string(table, at, name, one):
             continue
         # An empty driver name would make some spoolers (Wine's) delete every
         # driver of the environment.
@@ -248,8 +256,58 @@ def check_programs_folder(table, where, folder):
     table.programs_folder = folder
 
 
+def version(text):
+    """A bound as the 64-bit number the spooler compares, missing parts 0
+    ("6.3" is 6.3.0.0); None when it is no version."""
+    if not isinstance(text, str) or not VERSION.fullmatch(text):
+        return None
+    parts = [int(part) for part in text.split(".")] + [0] * (3 - text.count("."))
+    return sum(part << (48 - 16 * n) for n, part in enumerate(parts)) if max(parts) <= 0xFFFF else None
+
+
+def shown_version(value):
+    return ".".join(str(value >> shift & 0xFFFF) for shift in (48, 32, 16, 0))
+
+
+def driver_names(drivers):
+    """The names and bounds (0: none) of a list of drivers, each a name or
+    an inline table with its bound."""
+    if not isinstance(drivers, list):
+        return drivers, []
+    return ([d.get("name") if isinstance(d, dict) else d for d in drivers],
+            [(version(d.get("below")) or 0) if isinstance(d, dict) else 0 for d in drivers])
+
+
+def check_bound(table, at, driver):
+    for field in sorted(set(driver) - set(BOUND_FIELDS)):
+        table.fault(at, f"unknown field {q(field)}: a driver is its name, or {BOUND_EXAMPLE}")
+    for field in BOUND_FIELDS:
+        if field not in driver:
+            table.fault(at, f"{field} is missing: write {BOUND_EXAMPLE}, or the name alone for every version")
+    below = driver.get("below")
+    if "below" not in driver or version(below) is not None and version(below) != 0:
+        return
+    if isinstance(below, (int, float)) and not isinstance(below, bool):
+        table.fault(at, f"below: TOML reads {below!r} as a number: write the version in quotes, below = \"{below}\"")
+    elif not isinstance(below, str):
+        table.fault(at, f"below: must be a driver version, a string in quotes, not {kind(below)}")
+    elif not VERSION.fullmatch(below):
+        table.fault(at, f"below: {q(below)} is not a driver version: give one to four whole numbers separated by "
+                        "dots, e.g. '6.3' or '6.3.0.12'" + (": of DriverVer's date and version, give the "
+                                                           "version only" if "," in below else ""))
+    elif version(below) is None:
+        table.fault(at, f"below: {q(below)} has a part over 65535, the most each of a driver version's four "
+                        "parts can be")
+    else:
+        table.fault(at, f"below: {q(below)} is 0.0.0.0, which no version is below: the driver would never be "
+                        "removed; give the first version that is not this model's, e.g. the successor's")
+
+
 def check_drivers(table, where, drivers):
-    check_names(table, where, drivers, "driver", driver_rules)
+    for n, driver in enumerate(drivers if isinstance(drivers, list) else [], 1):
+        if isinstance(driver, dict):
+            check_bound(table, f"{where}[{n}]: ", driver)
+    check_names(table, where, driver_names(drivers)[0], "driver", driver_rules)
 
 
 def check_packages(table, where, packages):
@@ -433,8 +491,9 @@ def check_table(table, data):
                                                    "or leave packages out")
         if "keys" in model:
             guarded(table, f"{name}: keys", check_keys, model["keys"], "drivers" in model)
-        table.models.append((selector, model.get("keys"), model.get("queue"), model.get("drivers"),
-                             model.get("packages")))
+        names, bounds = driver_names(model.get("drivers"))
+        table.models.append((selector, model.get("keys"), model.get("queue"), names, model.get("packages")))
+        table.bounds.append(bounds)
     # One message per shared selector, however many models share it.
     for selector, numbers in selectors.items():
         if len(numbers) > 1:
@@ -479,23 +538,28 @@ def write(table, folder):
     # Rows carry drivers only in a table that names some: every other table
     # builds the program it built before they existed.
     drivers = any(names for _, _, _, names, _ in table.models)
+    # Rows carry bounds only in a table that gives one.
+    bounded = any(any(bounds) for bounds in table.bounds)
     rows = [f"// Made by cmake/models.py from {comment(Path(table.path).name)}: edit the table, not this file.",
             f"// Every string is code page {table.code_page} bytes."]
     cases = [f"code_page {table.code_page}"] + ([f"registry_view {table.registry_view}"] if table.registry_view else [])
-    for selector, keys, queue, names, packages in table.models:
+    for (selector, keys, queue, names, packages), bounds in zip(table.models, table.bounds):
         paths = ",\n     ".join(literal(key.encode(cp)) for key in keys)
         # No queue: the model's queues are found by its drivers alone.
         printer = "nullptr" if queue is None else literal(queue.encode(cp))
         row = f"{{'{selector}', {len(keys)},\n     {{{paths}}},\n     {printer}"
         if drivers:
-            for listed in (names or [], packages or []):
+            for n, listed in enumerate((names or [], packages or [])):
                 row += f",\n     {len(listed)}, {{{', '.join(literal(name.encode(cp)) for name in listed)}}}"
+                if bounded and n == 0:
+                    row += f",\n     {{{', '.join(f'0x{bound:016X}' for bound in bounds)}}}, {str(any(bounds)).lower()}"
         rows.append(row + "},")
         cases.append(f"model {selector}")
-        for kind, name in ([("key", key) for key in keys] + [("queue", queue)] * (queue is not None)
-                           + [("driver", d) for d in names or []]
-                           + [("package", p) for p in packages or []]):
-            cases.append(f"{kind} {name.encode(cp).hex()} {name.encode('utf-8').hex()}")
+        for kind, name, bound in ([("key", key, 0) for key in keys] + [("queue", queue, 0)] * (queue is not None)
+                                  + list(zip(["driver"] * len(names or []), names or [], bounds))
+                                  + [("package", p, 0) for p in packages or []]):
+            cases.append(f"{kind} {name.encode(cp).hex()} {name.encode('utf-8').hex()}"
+                         + (f" {shown_version(bound)}" if bound else ""))
     longest = max(1, max(len(keys) for _, keys, *_ in table.models))
     foreign = "".join(selector for selector, keys, queue, names, packages in table.models
                       if not all(name.isascii() for name in keys + [queue or ""] + (names or []) + (packages or [])))
@@ -513,6 +577,9 @@ def write(table, folder):
                    f"constexpr unsigned kMaxModelDrivers = {max(len(names or []) for *_, names, _ in table.models)};",
                    "constexpr unsigned kMaxModelPackages = "
                    f"{max(1, max(len(packages or []) for *_, packages in table.models))};"]
+    if bounded:
+        limits += ["// A driver has a bound: it is its model's only where the spooler reports a version below it.",
+                   "#define PRNUNINST_DRIVER_BOUNDS 1"]
     if table.registry_view == 64:
         limits += ["// The key paths name the 64-bit registry view on 64-bit Windows.",
                    "#define PRNUNINST_REGISTRY_VIEW_64 1"]

@@ -22,7 +22,12 @@ struct Report {
     bool named;     // the named queue is reported already
 };
 
+#if PRNUNINST_DRIVER_BOUNDS
+void Line(Report& report, LPCSTR kind, LPCWSTR name, LPCSTR ansiName = nullptr, LPCWSTR environment = nullptr,
+          const DWORDLONG* version = nullptr)
+#else
 void Line(Report& report, LPCSTR kind, LPCWSTR name, LPCSTR ansiName = nullptr, LPCWSTR environment = nullptr)
+#endif
 {
     if (report.selector != '\0') {
         const CHAR prefix[] = {report.selector, ' ', '\0'};
@@ -34,6 +39,24 @@ void Line(Report& report, LPCSTR kind, LPCWSTR name, LPCSTR ansiName = nullptr, 
     } else if (name != nullptr) {
         Write(report.output, name);
     }
+#if PRNUNINST_DRIVER_BOUNDS
+    // As DriverVer writes it: four 16-bit parts, most significant first.
+    if (version != nullptr) {
+        CHAR text[4 * 6 + 1];
+        CHAR* first = text + sizeof text - 1;
+        *first = '\0';
+        DWORDLONG rest = *version;
+        for (unsigned n = 0; n < 4; ++n, rest >>= 16) {
+            auto part = static_cast<unsigned>(rest & 0xFFFF);
+            do {
+                *--first = static_cast<CHAR>('0' + part % 10);
+                part /= 10;
+            } while (part != 0);
+            *--first = n == 3 ? ' ' : '.';
+        }
+        WriteAnsi(report.output, first);
+    }
+#endif
     if (environment != nullptr) {
         WriteAnsi(report.output, " (");
         Write(report.output, environment);
@@ -61,9 +84,21 @@ REGSAM KeyAccess()
 }
 
 #if PRNUNINST_MODEL_DRIVERS
+#if PRNUNINST_DRIVER_BOUNDS
+int DriverList(const Report& report, EnumDriversFunction enumDrivers, LPCWSTR environment, DWORD level, BYTE** list,
+               DWORD* count);
+#endif
+
 // Every local queue of the model's drivers but the named queue, when that
-// is reported already. 0 when the list was read whole.
+// is reported already; with a bound, only those whose driver on this
+// machine, the one they use, is the model's. 0 when the lists were read
+// whole.
+#if PRNUNINST_DRIVER_BOUNDS
+int CheckQueues(Report& report, const ModelEntry& model, EnumPrintersFunction enumPrinters,
+                EnumDriversFunction enumDrivers)
+#else
 int CheckQueues(Report& report, const ModelEntry& model, EnumPrintersFunction enumPrinters)
+#endif
 {
     BYTE* list = nullptr;
     DWORD count = 0;
@@ -72,9 +107,26 @@ int CheckQueues(Report& report, const ModelEntry& model, EnumPrintersFunction en
         return CannotTell(report.selector, "cannot read the spooler's list of queues whole", error);
     }
     const auto* const printers = reinterpret_cast<PRINTER_INFO_2W*>(list);
+#if PRNUNINST_DRIVER_BOUNDS
+    bool passed[kMaxModelDrivers] = {};
+    if (model.bounded) {
+        BYTE* drivers = nullptr;
+        DWORD listed = 0;
+        if (DriverList(report, enumDrivers, kEnvironments[MachineEnvironment()], 6, &drivers, &listed) != 0) {
+            Release(list);
+            return kCannotTell;
+        }
+        MarkSuccessors(model, drivers, listed, passed);
+        Release(drivers);
+    }
+#endif
     for (DWORD i = 0; i < count; ++i) {
         const bool named = report.named && Listed(&model.printerName, 1, printers[i].pPrinterName);
+#if PRNUNINST_DRIVER_BOUNDS
+        if (IsModelQueue(model, printers[i]) && !named && !OfSuccessor(model, printers[i].pDriverName, passed)) {
+#else
         if (IsModelQueue(model, printers[i]) && !named) {
+#endif
             Line(report, "queue ", printers[i].pPrinterName);
         }
     }
@@ -93,21 +145,42 @@ int DriverList(const Report& report, EnumDriversFunction enumDrivers, LPCWSTR en
         *count = 0;
         return 0;
     }
+#if PRNUNINST_DRIVER_BOUNDS
+    // Level 6 (Windows 2000 on) gives the versions that a bound needs.
+    if (level == 6 && error != ERROR_SUCCESS) {
+        return CannotTell(report.selector, "cannot read the versions of the spooler's drivers (level 6)", error);
+    }
+#endif
     return error == ERROR_SUCCESS ? 0 : CannotTell(report.selector, "cannot read the spooler's list of drivers whole", error);
 }
 
 // Each of the model's drivers in one environment (level 2 names them on
-// every Windows), and the packages the table names (level 8, from Vista
-// on): each once, however many versions or drivers list it.
+// every Windows; with a bound, level 6, from Windows 2000 on, gives their
+// versions too), and the packages the table names (level 8, from Vista on):
+// each once, however many versions or drivers list it.
 int CheckEnvironment(Report& report, const ModelEntry& model, EnumDriversFunction enumDrivers, LPCWSTR environment)
 {
     BYTE* list = nullptr;
     DWORD count = 0;
+#if PRNUNINST_DRIVER_BOUNDS
+    if (DriverList(report, enumDrivers, environment, model.bounded ? 6 : 2, &list, &count) != 0) {
+#else
     if (DriverList(report, enumDrivers, environment, 2, &list, &count) != 0) {
+#endif
         return kCannotTell;
     }
     const auto* const drivers = reinterpret_cast<DRIVER_INFO_2W*>(list);
     for (unsigned d = 0; d < model.driverCount; ++d) {
+#if PRNUNINST_DRIVER_BOUNDS
+        // A successor's version is not the model's; the lines name the version.
+        DWORDLONG version = 0;
+        if (model.bounded) {
+            if (Matches(model, d, list, count, &version)) {
+                Line(report, "driver ", nullptr, model.drivers[d], environment, &version);
+            }
+            continue;
+        }
+#endif
         DWORD i = 0;
         while (i < count && !Listed(&model.drivers[d], 1, drivers[i].pName)) {
             ++i;
@@ -142,7 +215,11 @@ int CheckDrivers(Report& report, const ModelEntry& model, HMODULE spooler)
     if (enumPrinters == nullptr || enumDrivers == nullptr) {
         return CannotTell(report.selector, "the spooler lacks EnumPrintersW or EnumPrinterDriversW");
     }
+#if PRNUNINST_DRIVER_BOUNDS
+    if (CheckQueues(report, model, enumPrinters, enumDrivers) != 0) {
+#else
     if (CheckQueues(report, model, enumPrinters) != 0) {
+#endif
         return kCannotTell;
     }
     for (const LPCWSTR environment : kEnvironments) {
@@ -256,6 +333,11 @@ int CheckOne(const ModelEntry& model, CHAR selector)
             return CannotTell(selector, "cannot tell which queue the model's queue name opens", error);
         }
         report.named = opened == Opened::Named;
+#if PRNUNINST_DRIVER_BOUNDS
+        // A model with a bound has its named queue only where that uses one
+        // of its drivers that is the model's: the list of queues tells.
+        report.named = report.named && !model.bounded;
+#endif
         if (report.named) {
             Line(report, "queue ", nullptr, model.printerName);
         }

@@ -18,6 +18,14 @@ struct ModelEntry {
     // Removed through the spooler, with every queue that uses one; read in the
     // ANSI code page, as an "A" call's name would be, for the "W" calls.
     LPCSTR drivers[kMaxModelDrivers];
+#if PRNUNINST_DRIVER_BOUNDS
+    // For each driver, the version it is the model's below, as the spooler
+    // reports one (DRIVER_INFO_6's dwlDriverVersion); 0: every version is.
+    DWORDLONG below[kMaxModelDrivers];
+    // Whether one of them has a bound: then the versions decide which of its
+    // drivers and queues are the model's, its named queue included.
+    bool bounded;
+#endif
     unsigned packageCount;    // 0 to kMaxModelPackages: 0 deletes no package
     // INF file names: a driver package of the model's drivers is deleted only
     // when its INF is one of these, since one package often holds other models.

@@ -17,8 +17,13 @@ constexpr DWORD kRetryInterval = 500;
 constexpr DWORD kRetryLimit = 10000;
 
 // Every local queue of the model's drivers, under any name: a driver cannot
-// be deleted while a queue uses it.
+// be deleted while a queue uses it. With a bound, only those whose driver on
+// this machine is the model's: not one that `passed` marks.
+#if PRNUNINST_DRIVER_BOUNDS
+void RemoveQueues(const ModelEntry& model, HMODULE spooler, const bool* passed)
+#else
 void RemoveQueues(const ModelEntry& model, HMODULE spooler)
+#endif
 {
     const auto enumPrinters = SystemExport<EnumPrintersFunction>(spooler, "EnumPrintersW");
     const auto openPrinter = SystemExport<decltype(&OpenPrinterW)>(spooler, "OpenPrinterW");
@@ -33,6 +38,11 @@ void RemoveQueues(const ModelEntry& model, HMODULE spooler)
         if (!IsModelQueue(model, printers[i])) {
             continue;
         }
+#if PRNUNINST_DRIVER_BOUNDS
+        if (OfSuccessor(model, printers[i].pDriverName, passed)) {
+            continue;
+        }
+#endif
         // The named queue's rights, and no datatype: a spooler may refuse one
         // that the queue's print processor lacks, and deleting needs none.
         PRINTER_DEFAULTSW defaults = {nullptr, nullptr, kDeleteAccess};
@@ -89,6 +99,31 @@ void DeletePackages(const ModelEntry& model, DeletePackageFunction deletePackage
     }
 }
 
+#if PRNUNINST_DRIVER_BOUNDS
+// Marks as done, in each environment, every driver with a bound that is not
+// the model's there (a successor's newer version, or one whose version
+// cannot be read): it is never deleted. The x86 client driver goes by its
+// own version. Returns the marks of this machine's own environment, whose
+// drivers its queues use.
+const bool* PassSuccessors(const ModelEntry& model, HMODULE spooler, bool (*passed)[kMaxModelDrivers])
+{
+    if (!model.bounded) {
+        return passed[0];
+    }
+    const auto enumDrivers = SystemExport<EnumDriversFunction>(spooler, "EnumPrinterDriversW");
+    for (unsigned e = 0; e < kEnvironmentCount; ++e) {
+        BYTE* list = nullptr;
+        DWORD count = 0;
+        if (enumDrivers != nullptr) {
+            Enumerated(nullptr, enumDrivers, const_cast<LPWSTR>(kEnvironments[e]), 6, &list, &count);
+        }
+        MarkSuccessors(model, list, count, passed[e]);
+        Release(list);
+    }
+    return passed[MachineEnvironment()];
+}
+#endif
+
 }  // namespace
 
 void RemoveDrivers(const ModelEntry& model, HMODULE spooler)
@@ -96,7 +131,13 @@ void RemoveDrivers(const ModelEntry& model, HMODULE spooler)
     if (model.driverCount == 0) {
         return;
     }
+#if PRNUNINST_DRIVER_BOUNDS
+    // A driver that is not the model's counts as deleted from the start.
+    bool deleted[kEnvironmentCount][kMaxModelDrivers] = {};
+    RemoveQueues(model, spooler, PassSuccessors(model, spooler, deleted));
+#else
     RemoveQueues(model, spooler);
+#endif
 
     const auto deleteDriverEx = SystemExport<DeleteDriverExFunction>(spooler, "DeletePrinterDriverExW");
     const auto deleteDriver = SystemExport<DeleteDriverFunction>(spooler, "DeletePrinterDriverW");
@@ -111,7 +152,9 @@ void RemoveDrivers(const ModelEntry& model, HMODULE spooler)
     // window) goes when its last handle closes; until then its driver is in
     // use. Such a driver is tried again for a bounded time, never more, and
     // none at all when no driver is in use.
+#if !PRNUNINST_DRIVER_BOUNDS
     bool deleted[kEnvironmentCount][kMaxModelDrivers] = {};
+#endif
     const DWORD started = GetTickCount();
     for (unsigned pass = 0;; ++pass) {
         bool waiting = false;

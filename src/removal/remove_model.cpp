@@ -84,8 +84,14 @@ void RemoveModel(CHAR selector)
 #endif
     HANDLE printer = nullptr;
     Name name;
-    // The API takes a writable name but never writes through it.
-    if (NamesQueue(*model) && ToWide(model->printerName, name) &&
+    // The API takes a writable name but never writes through it. A model
+    // with a bound has its named queue only where that uses one of its
+    // drivers below the bound: RemoveDrivers finds it among their queues.
+    if (NamesQueue(*model) &&
+#if PRNUNINST_DRIVER_BOUNDS
+        !model->bounded &&
+#endif
+        ToWide(model->printerName, name) &&
         openPrinter(const_cast<LPSTR>(model->printerName), &printer, &defaults) != 0) {
         DeleteQueue(spooler, printer, name);
     }

@@ -236,6 +236,103 @@ inline bool IsModelQueue(const ModelEntry& model, const PRINTER_INFO_2W& queue)
     return Listed(model.drivers, model.driverCount, queue.pDriverName);
 }
 
+#if PRNUNINST_DRIVER_BOUNDS
+
+// Whether `version` of the model's driver `d` is the model's: below its
+// bound, or any version where it has none. A version of 0 is below every
+// bound: the spooler records none for a driver added at another level than 6,
+// nor did installs older than the driver store.
+inline bool Below(const ModelEntry& model, unsigned d, DWORDLONG version)
+{
+    return model.below[d] == 0 || version < model.below[d];
+}
+
+// Whether the model's driver `d` is the model's in one environment's list at
+// level 6: listed, and each version listed below its bound, since the
+// spooler deletes every version of a name at once. *version: the one listed
+// last.
+[[gnu::noinline]] inline bool Matches(const ModelEntry& model, unsigned d, const BYTE* list, DWORD count,
+                                      DWORDLONG* version)
+{
+    const auto* const drivers = reinterpret_cast<const DRIVER_INFO_6W*>(list);
+    bool listed = false;
+    for (DWORD i = 0; i < count; ++i) {
+        if (Listed(&model.drivers[d], 1, drivers[i].pName)) {
+            *version = drivers[i].dwlDriverVersion;
+            if (!Below(model, d, *version)) {
+                return false;
+            }
+            listed = true;
+        }
+    }
+    return listed;
+}
+
+// Marks each driver with a bound that is not the model's in one
+// environment's list at level 6 (nullptr when it could not be read: a
+// version that cannot be read is never taken for the model's).
+inline void MarkSuccessors(const ModelEntry& model, const BYTE* list, DWORD count, bool* passed)
+{
+    for (unsigned d = 0; d < model.driverCount; ++d) {
+        DWORDLONG version = 0;
+        passed[d] = model.below[d] != 0 && !Matches(model, d, list, count, &version);
+    }
+}
+
+// Which of the model's drivers `driver` is, or driverCount for none.
+[[gnu::noinline]] inline unsigned DriverIndex(const ModelEntry& model, LPCWSTR driver)
+{
+    unsigned d = 0;
+    while (d < model.driverCount && !Listed(&model.drivers[d], 1, driver)) {
+        ++d;
+    }
+    return d;
+}
+
+// Whether a queue uses one of the model's drivers that `passed` marks.
+inline bool OfSuccessor(const ModelEntry& model, LPCWSTR driver, const bool* passed)
+{
+    const unsigned d = DriverIndex(model, driver);
+    return d < model.driverCount && passed[d];
+}
+
+// This machine's own environment, whose drivers its queues use, as an index
+// of kEnvironments: a 32-bit program on 64-bit Windows must find it itself.
+// IsWow64Process2 (Windows 10 1709 on) names it even to a program emulated
+// on ARM64, to which GetNativeSystemInfo (XP on) says x86; before XP,
+// Windows is x86 alone.
+[[gnu::noinline]] inline unsigned MachineEnvironment()
+{
+    // The IMAGE_FILE_MACHINE_ and PROCESSOR_ARCHITECTURE_ values of the first
+    // four environments.
+    constexpr WORD kMachines[][2] = {{0x8664, 9}, {0x014C, 0}, {0xAA64, 12}, {0x0200, 6}};
+    using IsWow64Process2Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    using NativeSystemInfoFunction = void(WINAPI*)(SYSTEM_INFO*);
+    const HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
+    const auto isWow64Process2 = SystemExport<IsWow64Process2Function>(kernel32, "IsWow64Process2");
+    USHORT process = 0;
+    USHORT machine = 0;
+    unsigned kind = 0;
+    if (isWow64Process2 != nullptr) {
+        isWow64Process2(GetCurrentProcess(), &process, &machine);
+    } else {
+        const auto nativeSystemInfo = SystemExport<NativeSystemInfoFunction>(kernel32, "GetNativeSystemInfo");
+        kind = 1;
+        if (nativeSystemInfo != nullptr) {
+            SYSTEM_INFO system;
+            nativeSystemInfo(&system);
+            machine = system.wProcessorArchitecture;
+        }
+    }
+    for (unsigned e = 0; e < sizeof kMachines / sizeof kMachines[0]; ++e) {
+        if (kMachines[e][kind] == machine) {
+            return e;
+        }
+    }
+    return 1;
+}
+#endif
+
 // The part of a path after its last "\\".
 inline LPCWSTR FileName(LPCWSTR path)
 {
@@ -256,6 +353,14 @@ inline LPCWSTR FileName(LPCWSTR path)
 inline bool IsModelPackage(const ModelEntry& model, const DRIVER_INFO_8W& driver, const LPCSTR* packages,
                            unsigned count)
 {
+#if PRNUNINST_DRIVER_BOUNDS
+    // Only through a driver that is the model's: a successor's of the same
+    // name may come from the same INF.
+    const unsigned d = DriverIndex(model, driver.pName);
+    if (d < model.driverCount && !Below(model, d, driver.dwlDriverVersion)) {
+        return false;
+    }
+#endif
     return driver.pszInfPath != nullptr && Listed(model.drivers, model.driverCount, driver.pName) &&
            Listed(packages, count, FileName(driver.pszInfPath));
 }

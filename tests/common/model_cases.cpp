@@ -34,16 +34,21 @@ ModelTable ReadModelTable(const std::string& path)
     while (std::getline(file, line)) {
         std::istringstream fields(line);
         std::string kind, bytes, text;
+        uint64_t below = 0;  // a driver's "w.x.y.z" bound, if it has one
         fields >> kind >> bytes >> text;
+        for (unsigned part; fields >> part; fields.ignore()) {
+            below = below << 16 | part;
+        }
         if (kind == "code_page") {
             table.codePage = static_cast<unsigned>(std::stoul(bytes));
         } else if (kind == "model") {
-            table.models.push_back({bytes.at(0), {}, {}, {}, {}, {}, {}, {}});
+            table.models.push_back({bytes.at(0), {}, {}, {}, {}, {}, {}, {}, {}});
         } else if (kind == "registry_view") {
             table.registryView = static_cast<unsigned>(std::stoul(bytes));
         } else if (kind == "driver") {
             table.models.back().drivers.push_back(FromHex(bytes));
             table.models.back().driverTexts.push_back(FromHex(text));
+            table.models.back().below.push_back(below);
         } else if (kind == "package") {
             table.models.back().packages.push_back(FromHex(bytes));
         } else if (kind == "key") {

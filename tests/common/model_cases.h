@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ struct TableModel {
     std::vector<std::string> drivers;      // code-page bytes, removed through the spooler
     std::vector<std::string> driverTexts;  // UTF-8
     std::vector<std::string> packages;     // INF file names, code-page bytes
+    std::vector<uint64_t> below;           // each driver's bound, as the spooler's versions (0: none)
+    bool Bounded() const { return std::any_of(below.begin(), below.end(), [](uint64_t b) { return b != 0; }); }
 };
 
 // Whether every name of the model is ASCII, the same bytes in every code page.

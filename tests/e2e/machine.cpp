@@ -491,9 +491,10 @@ std::vector<std::wstring> FoundBy(char selector)
             lines.push_back(L"queue " + queue.substr(Parent(queue).size() + 1));
         }
     }
+    // With a bound, each driver's version: Wine reports 0 for every one.
     for (const wchar_t* environment : kDriverEnvironments) {
         for (const std::wstring& driver : drivers) {
-            lines.push_back(L"driver " + driver + L" (" + environment + L")");
+            lines.push_back(L"driver " + driver + (model->Bounded() ? L" 0.0.0.0" : L"") + L" (" + environment + L")");
         }
     }
     return lines;

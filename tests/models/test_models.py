@@ -149,6 +149,13 @@ class BadTables(unittest.TestCase):
          "packages[2]: 'P.INF' comes twice (first as package 1)"),
         ("package name too long", drivers("'D'") + f"packages = ['{'p' * 252}.inf']\n",
          "packages[1]: 256 characters, more than the 255"),
+        ("bound 0", drivers("{ name = 'D', below = '0.0' }"), "drivers[1]: below: '0.0' is 0.0.0.0, which no version"),
+        ("bound part over 65535", drivers("{ name = 'D', below = '6.65536' }"), "'6.65536' has a part over 65535"),
+        ("bound as DriverVer", drivers("{ name = 'D', below = '06/21/2019,6.3' }"), "DriverVer's date and version"),
+        ("bound as a number", drivers("{ name = 'D', below = 6.3 }"), "in quotes, below = \"6.3\""),
+        ("unknown field of a driver", drivers("{ name = 'D', version = '6.3' }"), "unknown field 'version'"),
+        ("bound without a name", drivers("{ below = '6.3' }"), "drivers[1]: name is missing: write { name ="),
+        ("driver as a table without a bound", drivers("{ name = 'D' }"), "drivers[1]: below is missing"),
     ]
 
     def test_each_bad_table_is_refused_with_its_message(self):
@@ -222,8 +229,10 @@ class GoodTables(unittest.TestCase):
                 'Put("key", m.keys[i]);\n    Put("queue", m.printerName);\n#if PRNUNINST_MODEL_DRIVERS\n'
                 '    for (unsigned i = 0; i < m.driverCount; ++i) Put("driver", m.drivers[i]);\n'
                 '    for (unsigned i = 0; i < m.packageCount; ++i) Put("package", m.packages[i]);\n#endif\n  }\n}\n')
-        for name, text in [("trigraphs", self.TRIGRAPHS)] + [(p.name, p.read_text(encoding="utf-8"))
-                                                            for p in sorted((SOURCE / "models").glob("*.toml"))]:
+        # A bound beside a model without drivers, whose row still has bounds.
+        bounded = drivers("{ name = 'D', below = '6.3' }") + table(selector="2").split("\n", 1)[1]
+        for name, text in [("trigraphs", self.TRIGRAPHS), ("bounded", bounded)] + [
+                (p.name, p.read_text(encoding="utf-8")) for p in sorted((SOURCE / "models").glob("*.toml"))]:
             status, errors, outputs = generate(text)
             self.assertEqual(status, 0, errors)
             want = [" ".join(line.split()[:2]) for line in outputs.pop("models.txt").decode().splitlines()[1:]
@@ -232,6 +241,7 @@ class GoodTables(unittest.TestCase):
                 for file, data in outputs.items():
                     Path(work, file).write_bytes(data)
                 Path(work, "windows.h").write_text("typedef char CHAR;\ntypedef const char* LPCSTR;\n"
+                                                   "typedef unsigned long long DWORDLONG;\n"
                                                    "typedef struct HINSTANCE__* HMODULE;\ntypedef void* HANDLE;\n"
                                                    "typedef const wchar_t* LPCWSTR;\n")
                 Path(work, "main.cpp").write_text(main)
@@ -287,7 +297,11 @@ class DefaultTable(unittest.TestCase):
                     for kind, name in ([("key", k) for k in model["keys"]] + queue
                                        + [("driver", d) for d in model.get("drivers", [])]
                                        + [("package", p) for p in model.get("packages", [])]):
-                        want.append(f"{kind} {name.encode(codec).hex()} {name.encode().hex()}")
+                        bound = ""  # a driver with a bound: its name, then the bound in four parts
+                        if isinstance(name, dict):
+                            parts = name["below"].split(".")
+                            name, bound = name["name"], " " + ".".join(parts + ["0"] * (4 - len(parts)))
+                        want.append(f"{kind} {name.encode(codec).hex()} {name.encode().hex()}{bound}")
                 status, errors, outputs = generate(path=path)
                 self.assertEqual(status, 0, errors)
                 self.assertEqual(outputs["models.txt"].decode().splitlines(), want)

@@ -10,8 +10,9 @@ icon, no writable code, version 5.2.
 
 What the model table uses (its generated/models.txt beside the image) sets
 the imports and the size allowed: a table with drivers adds four functions
-and 1 KiB or more; one without drivers or the 64-bit view must not even name the
-functions those look up.
+and 1 KiB or more, bounds on them one more function and 512 bytes; one
+without drivers, bounds or the 64-bit view must not even name the functions
+those look up.
 
 prncheck.exe, beside it, is checked as the console program it is: no
 resources, and read only: its imports and every function name it holds for
@@ -51,6 +52,9 @@ IMPORTS = {
 DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree", "GetTickCount", "Sleep"}}
 # The most each image may take: (prnuninst.exe, prncheck.exe), without and with drivers.
 MAX_SIZE = {False: (6656, 7168), True: (7680, 8704)}
+# Bounds on drivers: this machine's own environment, asked of the process.
+BOUND_IMPORTS = {"KERNEL32.DLL": {"GetCurrentProcess"}}
+BOUND_MAX_SIZE = (8192, 9216)
 # prncheck.exe: keys opened, never changed; its lines written to a console or
 # a file; the 64-bit view asked for under WOW64 only.
 CHECK_IMPORTS = {
@@ -64,7 +68,7 @@ CHECK_IMPORTS = {
 CHECK_DRIVER_IMPORTS = {"KERNEL32.DLL": {"VirtualAlloc", "VirtualFree"}}
 CHECK_VIEW_IMPORTS = {"KERNEL32.DLL": {"GetCurrentProcess"}}
 CHECK_LOOKUPS = {"SetDefaultDllDirectories", "OpenPrinterA", "ClosePrinter", "GetPrinterW", "EnumPrintersW",
-                 "EnumPrinterDriversW", "IsWow64Process"}
+                 "EnumPrinterDriversW", "IsWow64Process", "IsWow64Process2", "GetNativeSystemInfo"}
 # What changes the machine, or installs a missing driver (GetPrinterDriver).
 CHANGES = ["RegDelete", "RegSet", "RegCreateKey", "DeletePrinter", "AddPrinter", "SetPrinter", "WinExec",
            "CreateProcess", "GetPrinterDriver"]
@@ -76,13 +80,15 @@ FUNCTION_NAME = re.compile(rb"(?<=\0)[A-Z][a-z]+(?:[A-Z0-9][a-z0-9]*)+[AW]?(?=\0
 DRIVER_NAMES = [b"EnumPrinters", b"EnumPrinterDrivers", b"DeletePrinterDriver",
                 "Windows x64".encode("utf-16-le")]
 VIEW_NAMES = [b"RegDeleteKeyExA", b"advapi32.dll"]
+BOUND_NAMES = [b"IsWow64Process2", b"GetNativeSystemInfo"]
 
 
 def features(path):
-    """(drivers, view64) of the table the image was built from."""
+    """(drivers, view64, bounds) of the table the image was built from."""
     cases = Path(path).parent / "generated" / "models.txt"
     lines = cases.read_text(encoding="utf-8").splitlines()
-    return any(line.startswith("driver ") for line in lines), "registry_view 64" in lines
+    drivers = [line.split() for line in lines if line.startswith("driver ")]
+    return bool(drivers), "registry_view 64" in lines, any(len(driver) == 4 for driver in drivers)
 
 
 def allowed(base, *features):
@@ -94,10 +100,11 @@ def allowed(base, *features):
 def check(path, win64=False):
     problems = []
     data = open(path, "rb").read()
-    drivers, view64 = features(path)
+    drivers, view64, bounds = features(path)
     checker = Path(path).name.lower() == "prncheck.exe"
-    imports = (allowed(CHECK_IMPORTS, (drivers, CHECK_DRIVER_IMPORTS), (view64, CHECK_VIEW_IMPORTS)) if checker
-               else allowed(IMPORTS, (drivers, DRIVER_IMPORTS)))
+    imports = (allowed(CHECK_IMPORTS, (drivers, CHECK_DRIVER_IMPORTS), (view64, CHECK_VIEW_IMPORTS),
+                       (bounds, BOUND_IMPORTS)) if checker
+               else allowed(IMPORTS, (drivers, DRIVER_IMPORTS), (bounds, BOUND_IMPORTS)))
     pe = pefile.PE(data=data)
     fh, oh = pe.FILE_HEADER, pe.OPTIONAL_HEADER
 
@@ -124,9 +131,9 @@ def check(path, win64=False):
     expect(tls.VirtualAddress == 0 and tls.Size == 0, "there is a TLS directory")
     if not win64:
         expect(oh.DllCharacteristics & 0x0400, "NO_SEH is not set")
-        limit = MAX_SIZE[drivers][checker]
+        limit = BOUND_MAX_SIZE[checker] if bounds else MAX_SIZE[drivers][checker]
         expect(len(data) <= limit, f"{len(data)} bytes, over {limit}")
-    for used, names in ((drivers, DRIVER_NAMES), (view64, VIEW_NAMES)):
+    for used, names in ((drivers, DRIVER_NAMES), (view64, VIEW_NAMES), (bounds, BOUND_NAMES)):
         for name in names if not used else []:
             expect(name not in data, f"names {name.decode().replace(chr(0), '')}, which only a table that uses it "
                                      "builds in")

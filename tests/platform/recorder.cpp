@@ -463,10 +463,21 @@ BOOL WINAPI EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LP
         return 0;
     }
     std::vector<std::vector<std::string>> rows;
+    std::vector<uint64_t> versions;
     for (const recorder::Driver& driver : TheState().drivers) {
         if (driver.environment == Narrow(environment)) {
             rows.push_back({driver.name, driver.environment, driver.infPath});
+            versions.push_back(driver.version);
         }
+    }
+    // Level 6 (and 8) with the version.
+    const auto fill = [&versions](auto* record, WCHAR** fields, size_t row) {
+        record->pName = fields[0];
+        record->pEnvironment = fields[1];
+        record->dwlDriverVersion = versions[row];
+    };
+    if (level == 6) {
+        return Enumerate<DRIVER_INFO_6W>(rows, fill, buffer, size, needed, returned);
     }
     if (level == 2) {
         return Enumerate<DRIVER_INFO_2W>(
@@ -479,9 +490,8 @@ BOOL WINAPI EnumPrinterDriversW(LPWSTR name, LPWSTR environment, DWORD level, LP
     }
     return Enumerate<DRIVER_INFO_8W>(
         rows,
-        [](DRIVER_INFO_8W* record, WCHAR** fields, size_t /*row*/) {
-            record->pName = fields[0];
-            record->pEnvironment = fields[1];
+        [&fill](DRIVER_INFO_8W* record, WCHAR** fields, size_t row) {
+            fill(record, fields, row);
             record->pszInfPath = fields[2][0] == L'\0' ? nullptr : fields[2];
         },
         buffer, size, needed, returned);
@@ -550,12 +560,17 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD /*flags*/, LPCWSTR text, int
 
 HANDLE WINAPI GetCurrentProcess() { return reinterpret_cast<HANDLE>(~uintptr_t{0}); }
 
-// A 32-bit process on 64-bit Windows.
+// A 32-bit process on 64-bit Windows (x64).
 BOOL WINAPI IsWow64Process(HANDLE /*process*/, BOOL* wow64)
 {
     *wow64 = 1;
     return 1;
 }
+BOOL WINAPI IsWow64Process2(HANDLE /*process*/, USHORT* process, USHORT* machine)
+{
+    return *process = 0x014C, *machine = 0x8664, 1;
+}
+void WINAPI GetNativeSystemInfo(SYSTEM_INFO* system) { system->wProcessorArchitecture = 9; }
 
 BOOL WINAPI SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command)
 {
@@ -772,6 +787,9 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name)
     }
     if (module == kKernel32 && function == "IsWow64Process") {
         return Address(&IsWow64Process);
+    }
+    if (module == kKernel32 && (function == "IsWow64Process2" || function == "GetNativeSystemInfo")) {
+        return function == "IsWow64Process2" ? Address(&IsWow64Process2) : Address(&GetNativeSystemInfo);
     }
     return module == kKernel32 && function == "SetDefaultDllDirectories" ? Address(&SetDefaultDllDirectories)
                                                                          : nullptr;

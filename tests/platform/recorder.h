@@ -55,7 +55,8 @@ constexpr unsigned long kPrinterHandle = 0x4711;
 // - an open asking for a datatype that the queue's print processor lacks
 //   fails with ERROR_INVALID_DATATYPE (ReactOS's spooler; Microsoft's pages
 //   are silent).
-// Queues use the driver of kMachineEnvironment, as on 64-bit Windows. The
+// Queues use the driver of kMachineEnvironment, as on 64-bit Windows (what
+// IsWow64Process2 and GetNativeSystemInfo say). The
 // program holds one printer handle at a time; an open of a name the spooler
 // does not hold succeeds (kPrinterHandle) for the tests that model no queue.
 // `expected` is what a test expects of the item (a queue or driver removed,
@@ -85,6 +86,7 @@ struct Driver {
     std::string name;
     std::string infPath;  // "" gives a null pszInfPath, as before Vista
     bool expected;
+    uint64_t version = 0;  // dwlDriverVersion (levels 6 and 8); 0, none recorded, as Wine reports every one
 };
 // A package in the driver store: those of the drivers, and one that only
 // holds models that are staged, not installed.

@@ -18,6 +18,8 @@ struct CheckCase {
 
 constexpr uint32_t kAbsent = 2, kDenied = 5, kNoPrinter = 1801, kNoServer = 1722, kNoEnvironment = 1805;
 
+void SetVersions(SpoolerState& s, uint64_t version) { for (auto& d : s.drivers) { d.version = version; } }
+
 const CheckCase kCases[] = {
     {"ListsGrowAndAreReadWhole", [](SpoolerState& s) { s.growth = 3; }, -1, "", false},
     {"ListsKeepGrowing", [](SpoolerState& s) { s.growth = 9; }, 2, "list of queues whole", true},
@@ -48,6 +50,20 @@ const CheckCase kCases[] = {
      },
      -1, "", false},
     {"NotAskedWhichQueue", [](SpoolerState& s) { s.fails = {{"GetPrinterW", kDenied}}; }, -1, "", false},
+    // Drivers with bounds: lines with the version; a successor that kept the
+    // names, at any version from the bound on, is not the model's, nor are
+    // its queues (the named one on it included); no level 6, no answer.
+    {"LinesNameTheVersion", [](SpoolerState& s) { SetVersions(s, 0x0006000100000003); }, -1, "", true},
+    {"OnlyTheSuccessorLeft",
+     [](SpoolerState& s) {
+         SetVersions(s, ~0ull);
+         // The named queue, on the first driver (that of "<driver> (Copy 1)").
+         const auto first = std::find_if(s.queues.begin(), s.queues.end(), [](auto& q) { return q.expected; });
+         s.queues.push_back({"=", first->driver, false});
+         s.fails.emplace_back("RegOpenKeyExA", kAbsent);
+     },
+     -1, "", true},
+    {"NoVersions", [](SpoolerState& s) { s.fails = {{"EnumPrinterDriversW", 124}}; }, 2, "(error 124)", true},
 };
 
 void PrintTo(const CheckCase& row, std::ostream* out) { *out << row.name; }
@@ -71,6 +87,7 @@ TEST_P(CheckAnswers, EveryModel)
         GetParam().change(state);
         for (recorder::Queue& queue : state.queues) {
             queue.share = queue.share == "=" ? model.queue : queue.share;
+            queue.name = queue.name == "=" ? model.queue : queue.name;
         }
         recorder::Reset();
         Install(state);
@@ -83,8 +100,18 @@ TEST_P(CheckAnswers, EveryModel)
         const bool denied = (name == "KeyDenied" && !model.keys.empty()) ||
                             ((name == "SpoolerStopped" || name == "NotAskedWhichQueue") && !model.queue.empty());
         const bool foreign = name == "AnotherCodePage" && !Ascii(model);
-        const bool nothing = name == "SuccessorSharedUnderTheName" && model.drivers.empty();
+        const bool allBounded = std::count(model.below.begin(), model.below.end(), 0u) == 0;
+        const bool nothing = (name == "SuccessorSharedUnderTheName" && model.drivers.empty()) ||
+                             ((name == "OnlyTheSuccessorLeft" || name == "NoEnvironmentHoldsNoDriver") && allBounded);
         EXPECT_EQ(status, denied || foreign ? 2 : nothing ? 0 : GetParam().status < 0 ? 1 : GetParam().status);
+        const std::string out = recorder::Written(STD_OUTPUT_HANDLE);
+        if (name == "LinesNameTheVersion") {
+            const std::string version = model.Bounded() ? " 6.1.0.3" : "";
+            EXPECT_NE(out.find("\ndriver " + model.drivers.back() + version + " (Windows x64)\r\n"), out.npos) << out;
+        }
+        const bool successor = name == "OnlyTheSuccessorLeft" && model.Bounded() && model.below[0] != 0;
+        EXPECT_TRUE(!successor || out.find(model.drivers[0]) == out.npos) << out;
+        EXPECT_TRUE(name != "NoVersions" || !model.Bounded() || error.find("versions") != error.npos) << error;
         if (name == "SuccessorSharedUnderTheName") {
             EXPECT_EQ(recorder::Written(STD_OUTPUT_HANDLE).find("queue " + model.queue + "\r"), std::string::npos)
                 << "another queue reported as the model's";

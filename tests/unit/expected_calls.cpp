@@ -171,6 +171,29 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
     unsigned growth = state.growth;
     bool obtained = false;
     const auto& w = state.withheld;
+    // With a bound, each environment's list at level 6 first. These cases' machines hold every driver of the
+    // model in every environment at version 0, below every bound, or nothing: a driver with a bound is passed
+    // over where no list came back or the machine holds nothing, and so are its queues (on this machine's
+    // environment, the recorder's x64).
+    std::vector<std::string> passed;  // "<environment>/<driver>" in lower case
+    if (model.Bounded()) {
+        lookUp({"EnumPrinterDriversW"});
+        for (const std::string& environment : Environments()) {
+            obtained = false;
+            if (!Has(w, "EnumPrinterDriversW")) {
+                calls = Join({calls, Enumeration("EnumPrinterDriversW((null), " + environment + ", 6, ",
+                                                 !state.drivers.empty(), ErrorOf(state, "EnumPrinterDriversW") != 0,
+                                                 &growth, &obtained)});
+            }
+            for (size_t d = 0; d < model.drivers.size(); ++d) {
+                if (model.below[d] != 0 && (!obtained || state.drivers.empty())) {
+                    passed.push_back(Lower(environment + "/" + model.drivers[d]));
+                }
+            }
+        }
+        calls = Join({calls, {"GetModuleHandleA(kernel32.dll)", "GetProcAddress(kernel32.dll, IsWow64Process2)"}});
+        obtained = false;
+    }
     lookUp({"EnumPrintersW", "OpenPrinterW"});
     if (!Has(w, "EnumPrintersW") && !Has(w, "OpenPrinterW")) {
         calls = Join({calls, Enumeration("EnumPrintersW(2, (null), 2, ", !state.queues.empty(),
@@ -178,7 +201,7 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
     }
     std::vector<std::string> used;  // drivers a queue of the model still uses
     for (const recorder::Queue& queue : state.queues) {
-        if (!queue.expected) {
+        if (!queue.expected || Has(passed, Lower(std::string(recorder::kMachineEnvironment) + "/" + queue.driver))) {
             continue;
         }
         bool deleted = false;
@@ -233,6 +256,9 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state)
         }
         for (const std::string& driver : model.drivers) {
             bool inUse = false;
+            if (Has(passed, Lower(environment + "/" + driver))) {
+                continue;
+            }
             calls = Join({calls, deletion(environment, driver, &inUse)});
             if (inUse) {
                 stuck.emplace_back(environment, driver);

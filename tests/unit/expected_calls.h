@@ -91,6 +91,10 @@ CallList DriverCalls(const TableModel& model, const SpoolerState& state);
 // purged first, and none asked for a datatype.
 bool DriversBuilt();
 
+// The queue a model opens by its name: none for a model with a bound, whose
+// named queue goes, if at all, among the queues of its drivers.
+inline std::string OpenedByName(const TableModel& model) { return model.Bounded() ? "" : model.queue; }
+
 // The named queue through the spooler: loaded, opened, and deleted where it
 // opens. A model with no queue ("") opens none: the DLL is for its drivers.
 inline CallList Spooler(const std::string& printer, bool opens = true, const SpoolerState& state = {})

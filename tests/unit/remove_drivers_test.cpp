@@ -69,7 +69,8 @@ TEST_P(RemoveDriversCalls, EveryStepForEveryModelWithDrivers)
         recorder::Reset();
         Install(state);
         RemoveModel(model.selector);
-        EXPECT_EQ(recorder::Recorded(), Join({Deletions(table, model), Spooler(model.queue, true, state), DriverCalls(model, state)}));
+        EXPECT_EQ(recorder::Recorded(), Join({Deletions(table, model), Spooler(OpenedByName(model), true, state),
+                                              DriverCalls(model, state)}));
         EXPECT_EQ(recorder::Outstanding(), 0u) << "an enumeration's buffer was not released";
     }
     if (!any) {
@@ -106,7 +107,44 @@ void KeptInUse(SpoolerState& state, const std::string& name)
     }
 }
 
+// A successor that kept the model's driver names: each in "Windows x64" and
+// "Windows NT x86" at its bound plus `step` (kZero: version 0), going or
+// staying as the row says where it has a bound (every version goes where it
+// has none), its queues with the x64 one, the named queue (on the first
+// driver) among them.
+constexpr int64_t kZero = INT64_MIN;
+struct Version { int64_t step; bool goes; };
+void Versions(const TableModel& m, SpoolerState& s, Version x64, Version x86)
+{
+    if (!m.queue.empty()) {
+        s.queues.emplace_back(m.queue, m.drivers[0], true);
+    }
+    for (size_t d = 0; d < m.drivers.size(); ++d) {
+        const uint64_t bound = m.below[d] != 0 ? m.below[d] : 0x0006000300000000;
+        for (recorder::Driver& driver : s.drivers) {
+            const bool onX64 = driver.environment == recorder::kMachineEnvironment;
+            if (Lower(driver.name) == Lower(m.drivers[d]) && (onX64 || driver.environment == "Windows NT x86")) {
+                const Version& v = onX64 ? x64 : x86;
+                driver.version = v.step == kZero ? 0 : bound + static_cast<uint64_t>(v.step);
+                driver.expected = m.below[d] == 0 || v.goes;
+            }
+        }
+        for (recorder::Queue& queue : s.queues) {
+            queue.expected &= Lower(queue.driver) != Lower(m.drivers[d]) || m.below[d] == 0 || x64.goes;
+        }
+    }
+}
+
 const RuleCase kRules[] = {
+    {"OldVersionGoesANewerX86OneStays",
+     [](const TableModel& m, SpoolerState& s) { Versions(m, s, {-1, true}, {1, false}); }, Wait::None, false},
+    // And this machine's environment from GetNativeSystemInfo.
+    {"SuccessorAtTheBoundStaysZeroGoes",
+     [](const TableModel& m, SpoolerState& s) {
+         Versions(m, s, {0, false}, {kZero, true});
+         s.withheld = {"IsWow64Process2"};
+     },
+     Wait::None, false},
     {"NamedQueueWithJobs",
      [](const TableModel& m, SpoolerState& s) {
          if (!m.queue.empty()) {
@@ -189,6 +227,7 @@ TEST_P(SpoolerRules, WhatTheModelHoldsGoesAndNothingElse)
         recorder::Reset();
         Install(state);
         RemoveModel(model.selector);
+        EXPECT_EQ(recorder::Outstanding(), 0u) << "an enumeration's buffer was not released";
         ExpectLeft(state.queues, recorder::Queues(), [](const auto& a, const auto& b) { return a.name == b.name; });
         ExpectLeft(state.drivers, recorder::Drivers(), [](const auto& a, const auto& b) {
             return a.environment == b.environment && a.name == b.name;

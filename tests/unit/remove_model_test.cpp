@@ -38,7 +38,7 @@ std::vector<SelectorCase> SelectorCases()
     std::vector<SelectorCase> cases;
     for (const TableModel& model : Table().models) {
         cases.push_back({"Model_" + std::string(1, model.selector), model.selector,
-                         Join({Deletions(model), Spooler(model.queue), DriverCalls(model, {})})});
+                         Join({Deletions(model), Spooler(OpenedByName(model)), DriverCalls(model, {})})});
     }
     const std::pair<const char*, char> none[] = {
         {"Nul", '\0'},   {"Zero", '0'},       {"Five", '5'},       {"Nine", '9'},
@@ -88,7 +88,7 @@ TEST_P(SpoolerUnreachable, KeysStillGoAndTheCommandStillStarts)
     std::string tail = std::string("/f") + model.selector + "next.exe";
     EXPECT_EQ(WinMain(nullptr, nullptr, tail.data(), 0), 0);
     EXPECT_EQ(recorder::Recorded(),
-              Join({Deletions(model), First(c.spoolerCalls, Spooler(model.queue)),
+              Join({Deletions(model), First(c.spoolerCalls, Spooler(OpenedByName(model))),
                     c.driversFollow ? DriverCalls(model, {}) : CallList{}, {"WinExec(next.exe, 5)"}}));
 }
 
@@ -152,7 +152,8 @@ TEST(RemoveModel, DeletesOnlyTheQueueOfTheName)
             recorder::Reset();
             Install(state);
             RemoveModel(model.selector);
-            EXPECT_EQ(recorder::Queues().empty(), c.removed && !model.queue.empty());
+            // A model with a bound keeps it: it uses none of the model's drivers.
+            EXPECT_EQ(recorder::Queues().empty(), c.removed && !model.queue.empty() && !model.Bounded());
         }
     }
 }

@@ -10,7 +10,9 @@
 using BOOL = int;
 using BYTE = uint8_t;
 using WORD = uint16_t;
+using USHORT = uint16_t;
 using DWORD = uint32_t;
+using DWORDLONG = uint64_t;
 using LONG = int32_t;
 using UINT = unsigned int;
 using CHAR = char;
@@ -37,6 +39,8 @@ using FARPROC = intptr_t (*)();
 struct HKEY__;
 using HKEY = HKEY__*;
 
+// Only the architecture is read.
+struct SYSTEM_INFO { WORD wProcessorArchitecture, wReserved; DWORD rest[8]; };
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
 #define DELETE 0x00010000u
 #define SW_SHOW 5

@@ -57,10 +57,17 @@ struct DRIVER_INFO_2W {
     LPWSTR pDataFile;
     LPWSTR pConfigFile;
 };
+struct DRIVER_INFO_6W {
+    DWORD cVersion;
+    LPWSTR pName;
+    LPWSTR pEnvironment;
+    DWORDLONG dwlDriverVersion;
+};
 struct DRIVER_INFO_8W {
     DWORD cVersion;
     LPWSTR pName;
     LPWSTR pEnvironment;
+    DWORDLONG dwlDriverVersion;
     LPWSTR pszInfPath;
 };
 
