@@ -1,8 +1,9 @@
 """What scripts/release and scripts/verify-release share: the checkout, what a
-release holds and where each part comes from (its page of models included),
-the fresh build of both programs, the writers of the zip and of an exe's
-certificate table, and running the tools they rely on. verify-release checks a release by writing it
-again with these, so that both always make the same bytes."""
+release holds and where each part comes from (its page of models and its
+fleet kit included), the fresh build of both programs, the writers of the zip,
+of an exe's certificate table and of a script's signature block, and running
+the tools they rely on. verify-release checks a release by writing it again
+with these, so that both always make the same bytes."""
 import argparse
 import hashlib
 import importlib.util
@@ -25,7 +26,8 @@ DEFAULT_MODELS = ROOT / "models/default.toml"
 # its read-only check.
 EXES = ("prnuninst.exe", "prncheck.exe")
 # Far above what any part of a release needs, so that no input makes a tool
-# read gigabytes: an exe is about 7 KiB signed, the largest guide about 60 KiB.
+# read gigabytes: an exe or a script is about 7 KiB signed, the largest guide
+# about 60 KiB.
 EXE_LIMIT = 1 << 20
 PAPER_LIMIT = 4 << 20
 SUMS = "SHA256SUMS"
@@ -41,6 +43,11 @@ EXAMPLES = ["examples/nsis/remove-model.nsi", "examples/wix/remove-model.wxs"]
 EXAMPLE_SELECTOR = "4"
 # The generated page of the table's models.
 PAGE = "MODELS.md"
+# The scripts administrators deploy, as scripts/fleet-kit makes them for the
+# table. The release signs its PowerShell scripts with the exes; a batch file
+# cannot carry a signature.
+FLEET = "fleet/"
+SCRIPT_BLOCK = b"\r\n# SIG # Begin signature block\r\n"
 
 
 class Failure(Exception):
@@ -98,9 +105,20 @@ def version_number():
     return found.group(1)
 
 
+def signs(name):
+    """Whether a signed release signs this entry of its zip."""
+    return name in EXES or (name.startswith(FLEET) and name.endswith(".ps1"))
+
+
+def deployed(name):
+    """What an administrator takes out of the zip and deploys: SHA256SUMS lists it."""
+    return name in EXES or name.startswith(FLEET)
+
+
 def contents(table, number):
     """What scripts/release puts in the zip, in this order: each entry's name
-    and its bytes (None for an exe, which is built and maybe signed)."""
+    and its bytes (None for an exe, which is built; an exe and a script are
+    then signed when the release is)."""
     reader, read = described(table)
     examples = EXAMPLE_SELECTOR in [model[0] for model in read.models]
     for example in EXAMPLES:
@@ -112,7 +130,20 @@ def contents(table, number):
     entries[PAGE] = page(table, number, reader, read, examples).encode()
     for paper in PAPERS + (EXAMPLES if examples else []):
         entries[paper] = (ROOT / paper).read_bytes()
-    return entries
+    return entries | kit(table)
+
+
+def kit(table):
+    """{zip entry: bytes} of the fleet kit scripts/fleet-kit makes for the
+    table's bytes, so that the scripts name its programs' folder and models."""
+    with tempfile.TemporaryDirectory() as folder:
+        copy, out = Path(folder) / table.name, Path(folder) / "fleet"
+        copy.write_bytes(table.data)
+        status, output = run([ROOT / "scripts/fleet-kit", "--models", copy, out])
+        if status != 0:
+            raise Failure(f"scripts/fleet-kit makes no kit for {table.shown}: {output.strip()}")
+        return {FLEET + path.relative_to(out).as_posix(): path.read_bytes()
+                for path in sorted(out.rglob("*")) if path.is_file()}
 
 
 def described(table):
@@ -154,6 +185,10 @@ def page(table, number, reader, read, examples):
                   f"{', '.join(f'`{p}`' for p in packages or []) or 'none'} |"
                   for selector, _, _, drivers, packages, *_ in read.models]
     examples_where = "`examples/nsis/remove-model.nsi` and `examples/wix/remove-model.wxs`"
+    lines += ["", f"`fleet/` holds the fleet kit for this table (see `docs/fleet.md`): its scripts "
+                  f"use the programs' folder `Program Files\\{read.programs_folder}`, and `fleet/win32app/` has the "
+                  "Win32 app's detection scripts for each model. In a signed release each `.ps1` carries the "
+                  "release's Authenticode signature; the `.cmd` files cannot."]
     if examples:
         lines += ["", f"The installer examples, {examples_where}, call `/f{EXAMPLE_SELECTOR}`, model "
                       f"{EXAMPLE_SELECTOR} of this table: for another model, change it to that model's selector."]
@@ -173,33 +208,77 @@ def zip_entry(name):
     return info
 
 
-def archive(entries, exes):
+def archive(entries, given):
     """The release zip, in memory: ENTRIES (from contents()) with the bytes
-    EXES gives each exe in place of None. Its bytes depend only on those: no
-    time, user or folder."""
+    GIVEN has for an entry (each exe, a signed script) in place of its own.
+    Its bytes depend only on those: no time, user or folder."""
     data = io.BytesIO()
     with zipfile.ZipFile(data, "w") as bundle:
         for name, content in entries.items():
-            bundle.writestr(zip_entry(name), exes[name] if content is None else content)
+            bundle.writestr(zip_entry(name), given[name] if name in given else content)
     return data.getvalue()
 
 
-def signature_of(exe):
-    """The DER of the signature in EXE's certificate table (None when it has
-    none): the signature alone, without whatever else the table holds."""
+def osslsigncode(command, name, data, *options, signature=None, secret=None):
+    """osslsigncode COMMAND on DATA, in a file named as NAME ends (by which it
+    tells a script's kind), with the DER SIGNATURE as its -sigin; its status,
+    report and the bytes it wrote (None when it wrote none)."""
+    with tempfile.TemporaryDirectory() as folder:
+        given, out, sigin = (Path(folder) / f"{part}{Path(name).suffix}" for part in ("in", "out", "signature"))
+        given.write_bytes(data)
+        if signature is not None:
+            sigin.write_bytes(signature)
+            options += ("-sigin", sigin)
+        options += ("-in", given) if command == "verify" else ("-in", given, "-out", out)
+        status, report = run(["osslsigncode", command, *options], input_bytes=secret)
+        return status, report, out.read_bytes() if out.exists() else None
+
+
+def signature_of(name, data):
+    """The DER of the signature of the exe or script NAME (None when it has
+    none): the signature alone, without whatever else holds it."""
+    if name.endswith(".ps1"):
+        if SCRIPT_BLOCK not in data:
+            return None
+        status, report, der = osslsigncode("extract-signature", name, data)
+        if status != 0 or der is None:
+            raise Failure(f"the signature block of {name} is damaged: osslsigncode cannot read it ({reason(report)})")
+        return der
     try:
-        entry = pefile.PE(data=exe, fast_load=True).OPTIONAL_HEADER.DATA_DIRECTORY[SECURITY]
+        entry = pefile.PE(data=data, fast_load=True).OPTIONAL_HEADER.DATA_DIRECTORY[SECURITY]
     except pefile.PEFormatError as error:
         raise Failure(f"the exe is not a Windows executable ({error.value})") from error
     if entry.VirtualAddress == 0:
         return None
-    if entry.VirtualAddress + entry.Size > len(exe):
+    if entry.VirtualAddress + entry.Size > len(data):
         raise Failure(f"the exe is cut short: its certificate table ends at {entry.VirtualAddress + entry.Size}, "
-                      f"the file at {len(exe)}")
+                      f"the file at {len(data)}")
     try:
-        return cms.ContentInfo.load(exe[entry.VirtualAddress + 8:entry.VirtualAddress + entry.Size]).dump()
+        return cms.ContentInfo.load(data[entry.VirtualAddress + 8:entry.VirtualAddress + entry.Size]).dump()
     except ValueError as error:
         raise Failure(f"the exe's signature is damaged ({error})") from error
+
+
+def reason(report):
+    """osslsigncode's last line of a report but its verdict."""
+    return next((line.strip() for line in reversed(report.splitlines()) if line.strip() not in ("", "Failed")),
+                "it gives no reason")
+
+
+def attached(name, unsigned, signature):
+    """The exe or script NAME, UNSIGNED, signed with the DER SIGNATURE (as it
+    is for None). A script's block is osslsigncode's own: attach-signature
+    writes it, then checks the file against -CAfile (the system's roots when
+    none is given) and exits 1 when that fails, with the file written. Both
+    tools check the signature themselves: only a file not written is a fault."""
+    if signature is None:
+        return unsigned
+    if not name.endswith(".ps1"):
+        return attach(unsigned, signature)
+    _, report, signed = osslsigncode("attach-signature", name, unsigned, signature=signature)
+    if signed is None:
+        raise Failure(f"osslsigncode cannot attach the signature of {name} ({reason(report)})")
+    return signed
 
 
 def attach(image, signature):
@@ -222,11 +301,12 @@ def zip_stem(number, table):
     return f"prnuninst-{number}{table.suffix}-win32"
 
 
-def sums_lines(stem, zipped, exes, images, table):
-    """SHA256SUMS' lines of one release: the zip, each exe as unzip -d STEM
-    puts it, and each unsigned image where scripts/build puts that table's."""
-    return {f"{stem}.zip": sha256(zipped), **{f"{stem}/{name}": sha256(exes[name]) for name in EXES},
-            **{image_name(name, table): sha256(images[name]) for name in EXES}}
+def sums_lines(stem, zipped, files, images, table):
+    """SHA256SUMS' lines of one release: the zip, each exe and fleet file of
+    FILES ({entry: bytes}) as unzip -d STEM puts it, and each unsigned image
+    of IMAGES where scripts/build puts that table's."""
+    return {f"{stem}.zip": sha256(zipped), **{f"{stem}/{name}": sha256(data) for name, data in files.items()},
+            **{image_name(name, table): sha256(data) for name, data in images.items()}}
 
 
 def image_name(exe, table):

@@ -5,9 +5,10 @@ password, are refused before the build and change nothing; a signed release
 (its password with a non-UTF-8 byte, kept out of every build's environment)
 and one of the example 932 table (from a folder named with "\\", ";" and a
 line break, signed with an empty password) share one SHA256SUMS and check
-OK, each with both programs signed and a page of its own table's models (and
-the installer examples only where the table has their selector); then each
-tampered release in one table must fail with its message.
+OK, each with both programs and its own table's fleet/*.ps1 signed and a page
+of its own table's models (and the installer examples only where the table has
+their selector); then each tampered release in one table must fail with its
+message.
   test_release.py SOURCE_DIR WORK_DIR
 """
 import os
@@ -103,12 +104,14 @@ if any(seen) or b"PRNUNINST_SIGN_PASSWORD" in Path("cmake.env").read_bytes():
 sums = Path("dist/SHA256SUMS").read_text().splitlines()
 for stem in (ZIP.stem, ZIP932.stem):
     subprocess.run(["unzip", "-q", f"{stem}.zip", "-d", stem], cwd="dist", check=True)
-listed = [name for zip_file in (ZIP, ZIP932) for name in (zip_file.name, *(f"{zip_file.stem}/{exe}" for exe in EXES))]
-if len(sums) != 10 or not all(f"  {name}" in "\n".join(sums) for name in listed) or \
+KIT = {path.stem: [n for n in zipfile.ZipFile(path).namelist() if n.startswith("fleet/")] for path in (ZIP, ZIP932)}
+listed = [name for zip_file in (ZIP, ZIP932)
+          for name in (zip_file.name, *(f"{zip_file.stem}/{file}" for file in EXES + tuple(KIT[zip_file.stem])))]
+if len(sums) != len(listed) + 4 or not all(f"  {name}" in "\n".join(sums) for name in listed) or \
         subprocess.run(["sha256sum", "--quiet", "-c", "--ignore-missing", "SHA256SUMS"], cwd="dist").returncode:
-    failed.append(f"SHA256SUMS does not list both releases, each with its two exes and images:\n{sums}")
+    failed.append(f"SHA256SUMS does not list both releases, each with its two exes, fleet files and images:\n{sums}")
 for stem in (ZIP.stem, ZIP932.stem):
-    for name in EXES:
+    for name in EXES + tuple(n for n in KIT[stem] if n.endswith(".ps1")):
         expect(f"osslsigncode's own check of {stem}/{name}", run("osslsigncode", "verify", "-CAfile", "root.pem", "-in",
                f"dist/{stem}/{name}"), "Signature verification: ok", status=0)
 SHIPPED = [  # the zip, the table its page names, its selectors, the examples' selector (None: left out)
@@ -138,6 +141,11 @@ expect("the same from this one", run("release", "--out", "mine"), "release: ", s
 if Path(f"plain/{STEM}.zip").read_bytes() != Path(f"mine/{STEM}.zip").read_bytes():
     failed.append("two checkout folders give two zips")
 expect("the unsigned release", run("verify-release", f"plain/{STEM}.zip"), "signed:     no", status=0)
+with zipfile.ZipFile(f"plain/{STEM}.zip") as bundle:
+    PLAIN = {name: bundle.read(name) for name in bundle.namelist() if name.endswith(".ps1")}
+SCRIPT = "fleet/intune/Detect-PrinterModels.ps1"
+if len(PLAIN) != 13 or any(b"# SIG # Begin signature block" in data for data in PLAIN.values()):
+    failed.append("the unsigned release's scripts are not its thirteen unsigned scripts")
 expect("the unsigned exe", run("verify-release", SOURCE / "build/release/build" / EXE), "OK", status=0)
 
 # The tampered cases, each from the good release's parts.
@@ -218,6 +226,8 @@ def shifted(extra):
 link = zipfile.ZipInfo("README.md")
 link.create_system, link.external_attr = 3, 0o120777 << 16
 flipped = made("flipped.exe", patched(exe, der_end - 1, bytes([exe[der_end - 1] ^ 1])))
+script = dict(GOOD)[SCRIPT]
+last = script.rindex(b"\r\n# ", 0, script.index(b"# SIG # End")) + 4  # the signature value's last base64 line
 TAMPERED = [  # what, verify-release's arguments, the message that must appear
     ("two prnuninst.exe", [zipped("two", GOOD + [(EXE, b"MZ")])], f"{EXE} is there 2 times"),
     ("PRNUNINST.EXE beside it", [zipped("upper", GOOD + [("PRNUNINST.EXE", b"MZ")])],
@@ -248,7 +258,7 @@ TAMPERED = [  # what, verify-release's arguments, the message that must appear
      f"has no line for {STEM}/{EXE}"),
     ("SHA256SUMS with another image", ["--sums", made("sums2", "".join(
         l + "\n" for l in sums if "build/" not in l).encode() + f"{'0' * 64}  build/win32/{EXE}\n".encode()), ZIP],
-     f"lists another build/win32/{EXE}"),
+     f"build/win32/{EXE} has another sha256 there"),
     ("a SHA256SUMS of another form", ["--sums", made("sums3", b"not a sum\n"), ZIP], 'line 1 is not "<sha256>'),
     ("a folder as FILE", ["cases"], "is not a file"),
     ("neither zip nor exe", [made("text.exe", b"hello")], "not a zip nor an exe"),
@@ -278,17 +288,26 @@ TAMPERED = [  # what, verify-release's arguments, the message that must appear
     ("prncheck.exe missing", [zipped("nocheck", [e for e in GOOD if e[0] != CHECK])], f"{CHECK} is missing"),
     ("prnuninst.exe as prncheck.exe", [zipped("swapped", replaced(CHECK, exe))],
      f"{CHECK} differs from this checkout's build with the release's signature attached: first at byte"),
-    ("prncheck.exe unsigned", [zipped("unsigned", replaced(CHECK, check_image))], f"{EXE} signed and {CHECK} not"),
+    ("prncheck.exe unsigned", [zipped("unsigned", replaced(CHECK, check_image))], f"{CHECK} not signed, 14 others"),
     ("prncheck.exe signed by another", [zipped("intruder", replaced(CHECK, signed("check", check_image, "intruder.pfx",
                                                                                   b"").read_bytes()))],
-     f"{EXE} and {CHECK} are signed by different certificates"),
+     f"{CHECK} signed by another certificate than {EXE}"),
     ("a code byte changed in prncheck.exe", [made("checkcode.exe", patched(dict(GOOD)[CHECK], 0x410, b"\x90"))],
      "the file was changed after signing"),
     ("SHA256SUMS without prncheck.exe", ["--sums", made("sums4", "".join(
         l + "\n" for l in sums if CHECK not in l).encode()), ZIP], f"has no line for {STEM}/{CHECK}"),
+    ("a code byte changed in a script", [zipped("scriptcode", replaced(SCRIPT, script.replace(b"left", b"lefT", 1)))],
+     f"{SCRIPT}: the signed digest is not that of these bytes"),
+    ("a byte changed in a script's signature", [zipped("scriptsig", replaced(SCRIPT, patched(
+        script, last, b"B" if script[last] == ord("A") else b"A")))], f"{SCRIPT}: the signature value does not verify"),
+    ("a line end in a script's signature block", [zipped("scriptcr", replaced(SCRIPT, script[:last - 4] + script[
+        last - 3:]))], f"{SCRIPT} differs from this checkout's kit with the release's signature attached: first at"),
+    ("a script unsigned", [zipped("plainscript", replaced(SCRIPT, PLAIN[SCRIPT]))], f"{SCRIPT} not signed, 14 others"),
+    ("a fleet file missing", [zipped("nokit", [e for e in GOOD if e[0] != SCRIPT])], f"{SCRIPT} is missing"),
+    ("a fleet file added", [zipped("morekit", GOOD + [("fleet/x.ps1", b"")])], "'fleet/x.ps1': not in a release"),
     ("SHA256SUMS with another prncheck image", ["--sums", made("sums5", "".join(
         l + "\n" for l in sums if f"build/win32/{CHECK}" not in l).encode() + f"{'0' * 64}  build/win32/{CHECK}\n"
-        .encode()), ZIP], f"lists another build/win32/{CHECK}"),
+        .encode()), ZIP], f"build/win32/{CHECK} has another sha256 there"),
 ]
 expect("prncheck.exe alone, renamed", run("verify-release", made("renamed.exe", check_image)),
        f"{CHECK}:  this checkout's build", status=0)
