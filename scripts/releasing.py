@@ -5,6 +5,7 @@ of an exe's certificate table and of a script's signature block, and running
 the tools they rely on. verify-release checks a release by writing it again
 with these, so that both always make the same bytes."""
 import argparse
+import functools
 import hashlib
 import importlib.util
 import io
@@ -234,12 +235,24 @@ def osslsigncode(command, name, data, *options, signature=None, secret=None):
         return status, report, out.read_bytes() if out.exists() else None
 
 
+@functools.cache
+def script_signing():
+    """Refuses an osslsigncode that cannot sign or read a PowerShell script's
+    signature: 2.8 was the first that can. Debian 12's own is 2.5."""
+    status, report = run(["osslsigncode", "--version"])
+    found = re.match(r"osslsigncode (\d+)\.(\d+)", report)
+    if status != 0 or not found or (int(found[1]), int(found[2])) < (2, 8):
+        raise Failure(f"osslsigncode {found[1] + '.' + found[2] if found else '(of no version it says)'} cannot sign "
+                      "or check PowerShell scripts: install 2.8 or later (on Debian 12, from bookworm-backports)")
+
+
 def signature_of(name, data):
     """The DER of the signature of the exe or script NAME (None when it has
     none): the signature alone, without whatever else holds it."""
     if name.endswith(".ps1"):
         if SCRIPT_BLOCK not in data:
             return None
+        script_signing()
         status, report, der = osslsigncode("extract-signature", name, data)
         if status != 0 or der is None:
             raise Failure(f"the signature block of {name} is damaged: osslsigncode cannot read it ({reason(report)})")
