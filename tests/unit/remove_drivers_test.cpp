@@ -138,6 +138,15 @@ void Versions(const TableModel& m, SpoolerState& s, Version x64, Version x86)
 const RuleCase kRules[] = {
     {"OldVersionGoesANewerX86OneStays",
      [](const TableModel& m, SpoolerState& s) { Versions(m, s, {-1, true}, {1, false}); }, Wait::None, false},
+    // Every version of a name goes at once: one at the bound keeps the others.
+    {"AVersionAtTheBoundKeepsAnOldOne",
+     [](const TableModel& m, SpoolerState& s) {
+         Versions(m, s, {-1, false}, {-1, true});
+         for (size_t d = 0; d < m.drivers.size(); ++d) {
+             s.drivers.push_back({recorder::kMachineEnvironment, m.drivers[d], "", m.below[d] == 0, m.below[d]});
+         }
+     },
+     Wait::None, false},
     // And this machine's environment from GetNativeSystemInfo.
     {"SuccessorAtTheBoundStaysZeroGoes",
      [](const TableModel& m, SpoolerState& s) {
