@@ -240,8 +240,8 @@ inline bool IsModelQueue(const ModelEntry& model, const PRINTER_INFO_2W& queue)
 
 // Whether `version` of the model's driver `d` is the model's: below its
 // bound, or any version where it has none. A version of 0 is below every
-// bound: the spooler records none for a driver added at another level than 6,
-// nor did installs older than the driver store.
+// bound: the spooler records none for a driver added at another level than 6
+// (nor, by our reading, did installs older than the driver store).
 inline bool Below(const ModelEntry& model, unsigned d, DWORDLONG version)
 {
     return model.below[d] == 0 || version < model.below[d];
@@ -312,12 +312,12 @@ inline bool OfSuccessor(const ModelEntry& model, LPCWSTR driver, const bool* pas
     const auto isWow64Process2 = SystemExport<IsWow64Process2Function>(kernel32, "IsWow64Process2");
     USHORT process = 0;
     USHORT machine = 0;
-    unsigned kind = 0;
+    unsigned column = 0;
     if (isWow64Process2 != nullptr) {
         isWow64Process2(GetCurrentProcess(), &process, &machine);
     } else {
         const auto nativeSystemInfo = SystemExport<NativeSystemInfoFunction>(kernel32, "GetNativeSystemInfo");
-        kind = 1;
+        column = 1;
         if (nativeSystemInfo != nullptr) {
             SYSTEM_INFO system;
             nativeSystemInfo(&system);
@@ -325,7 +325,7 @@ inline bool OfSuccessor(const ModelEntry& model, LPCWSTR driver, const bool* pas
         }
     }
     for (unsigned e = 0; e < sizeof kMachines / sizeof kMachines[0]; ++e) {
-        if (kMachines[e][kind] == machine) {
+        if (kMachines[e][column] == machine) {
             return e;
         }
     }
