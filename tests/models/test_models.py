@@ -124,6 +124,9 @@ class BadTables(unittest.TestCase):
         ("registry view not 64", table(more="registry_view = 32"), "registry_view: 32 is not a registry view: give 64, "
          "or leave it out"),
         ("registry view in quotes", table(more="registry_view = '64'"), "without quotes: registry_view = 64"),
+        ("programs' folder climbing out", table(more="programs_folder = 'Pelnora\\..\\x'"),
+         "programs_folder: 'Pelnora\\..\\x': give one to a few folder names joined by \\"),
+        ("programs' folder with a batch character", table(more="programs_folder = 'A&B'"), "('A&B' is not one)"),
         ("drivers not a list", table() + "drivers = 'D'\n", "drivers: must be a list of one or more printer driver "
          "names, not a string"),
         ("empty driver name", drivers("'D'", "' '"), "drivers[2]: must be a driver name, not empty"),
