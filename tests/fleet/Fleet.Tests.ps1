@@ -50,7 +50,7 @@ Describe 'every deployed script' {
             $node -is [System.Management.Automation.Language.TernaryExpressionAst] -or
             $node -is [System.Management.Automation.Language.PipelineChainAst] -or
             ($node -is [System.Management.Automation.Language.BinaryExpressionAst] -and
-                $node.Operator -in 'QuestionQuestion', 'QuestionQuestionEquals') -or
+                "$($node.Operator)" -eq 'QuestionQuestion') -or
             ($node -is [System.Management.Automation.Language.AssignmentStatementAst] -and
                 "$($node.Operator)" -eq 'QuestionQuestionEquals') -or
             ($node -is [System.Management.Automation.Language.MemberExpressionAst] -and $node.NullConditional) -or
@@ -146,7 +146,9 @@ Describe 'against stand-ins' {
         }
         if ($Unreadable) { Mock Get-Content -ParameterFilter { "$LiteralPath" -like '*.out' } { throw 'unreadable' } }
         $started = Get-Date
-        $run = Invoke-Kit $Script (@{ Folder = $folder } + $(if ($With) { $With } else { @{} }))
+        $parameters = @{ Folder = $folder }
+        if ($With) { $parameters += $With }
+        $run = Invoke-Kit $Script $parameters
         $run.Thrown | Should -BeLike $(if ($Thrown) { $Thrown } else { '' })
         if (-not $Thrown) { $run.Status | Should -Be $Status }
         if ($Last) { $run.Output[-1] | Should -BeLike $Last } else { $run.Output | Should -BeNullOrEmpty }
